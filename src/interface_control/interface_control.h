@@ -1,0 +1,25 @@
+#pragma once
+
+#include "action_values.h"
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+// What the window needs of the device's scripting control: one method to hand over a command
+// and one event by which the control reports an action. Everything happens on the window's
+// thread.
+class InterfaceControl : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Hands the command text to the device with the verb "sendplc" (powerline) or "sendrf"
+    // (radio). Gives nothing when the control took the command, otherwise the control's own
+    // description of what went wrong. Never throws.
+    virtual std::optional<QString> sendCommand(const QString &verb, const QString &text) = 0;
+
+signals:
+    void actionEvent(const ActionValues &values);
+};

@@ -1,0 +1,43 @@
+#include "action_log.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+ActionLog::ActionLog(QWidget *parent)
+    : QPlainTextEdit(parent) {
+    setLineWrapMode(NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabChangesFocus(true);
+}
+
+void ActionLog::prependLine(const QString &line) {
+    QTextDocument *log = document();
+    // Undo steps recorded before the insert would point at the wrong places after it, and the
+    // program's own lines are not the user's edits: the insert starts a fresh history, as a
+    // whole-text write would.
+    log->setUndoRedoEnabled(false);
+    QTextCursor top(log);
+    top.insertText(line);
+    top.insertBlock();
+    log->setUndoRedoEnabled(true);
+
+    setTextCursor(QTextCursor(log));
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+QString ActionLog::text() const {
+    QString text = document()->toRawText();
+    QString joined;
+    joined.reserve(text.size() + document()->blockCount());
+    for (QChar ch : std::as_const(text)) {
+        if (ch == QChar::ParagraphSeparator)
+            joined += QStringLiteral("\r\n");
+        else
+            joined += ch;
+    }
+    return joined;
+}

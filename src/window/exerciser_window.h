@@ -1,0 +1,29 @@
+#pragma once
+
+#include "action_values.h"
+
+#include <QWidget>
+#include <array>
+
+class ActionLog;
+class InterfaceControl;
+class QLineEdit;
+
+// The exerciser's one window: the last reported action in the value boxes, the log of all of
+// them, and the buttons that send commands through the interface control.
+class ExerciserWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Takes ownership of the control.
+    explicit ExerciserWindow(InterfaceControl *control, QWidget *parent = nullptr);
+
+private:
+    void buildWidgets();
+    void onActionEvent(const ActionValues &values);
+    void clearLog();
+
+    InterfaceControl *m_control;
+    std::array<QLineEdit *, 6> m_valueBoxes{};
+    ActionLog *m_log = nullptr;
+};

@@ -1,0 +1,42 @@
+#include "log_line.h"
+
+namespace {
+
+constexpr char16_t controlPictures = 0x2400; // U+2400 SYMBOL FOR NULL, then one per C0 code
+constexpr char16_t deletePicture = 0x2421;   // SYMBOL FOR DELETE
+constexpr char16_t newlinePicture = 0x2424;  // SYMBOL FOR NEWLINE
+constexpr char16_t replacementCharacter = 0xFFFD;
+
+char16_t visible(char16_t ch) {
+    if (ch < 0x20)
+        return controlPictures + ch;
+    if (ch == 0x7F)
+        return deletePicture;
+    // Next line and the Unicode line and paragraph separators break lines in the log box too.
+    if (ch == 0x85 || ch == 0x2028 || ch == 0x2029)
+        return newlinePicture;
+    // The text document takes these two non-characters as frame boundaries, which split blocks.
+    if (ch == 0xFDD0 || ch == 0xFDD1)
+        return replacementCharacter;
+    return ch;
+}
+
+} // namespace
+
+QString withVisibleControls(QString text) {
+    for (QChar &ch : text)
+        ch = QChar(visible(ch.unicode()));
+    return text;
+}
+
+QString logLine(const ActionValues &values, const QLocale &locale) {
+    const auto plain = [&](const EventValue &value) {
+        return withVisibleControls(value.plainText(locale));
+    };
+    const auto signColumn = [](const EventValue &value) {
+        return value.isPresent() ? withVisibleControls(value.signColumnText()) : QString();
+    };
+    return plain(values.bszAction) + u'\t' + plain(values.bszParm1) + u'\t' +
+           plain(values.bszParm2) + u'\t' + signColumn(values.bszParm3) + u'\t' +
+           signColumn(values.bszParm4) + u'\t' + signColumn(values.bszParm5);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "action_log.h"
+#include "exerciser_window.h"
+#include "qt_printers.h"
+#include "recording_control.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A shown window whose control is a RecordingControl.
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        control = new RecordingControl;
+        window = std::make_unique<ExerciserWindow>(control);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    template <typename T = QWidget> T *widget(const char *name) const {
+        T *found = window->findChild<T *>(QString::fromUtf8(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QLineEdit *box(const char *name) const { return widget<QLineEdit>(name); }
+    ActionLog *log() const { return widget<ActionLog>("Text8"); }
+    void press(const char *name) const {
+        QTest::mouseClick(widget<QPushButton>(name), Qt::LeftButton);
+    }
+
+    RecordingControl *control = nullptr;
+    std::unique_ptr<ExerciserWindow> window;
+};
