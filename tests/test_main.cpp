@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 // Every test runs with a QApplication on the offscreen platform, so no display is needed.
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

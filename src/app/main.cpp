@@ -13,7 +13,8 @@ constexpr auto transmissionDelay = 250ms;
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
 

@@ -8,7 +8,8 @@ namespace {
 // More digits than this are noise from binary fractions (0.1 + 0.2), not information.
 constexpr int maxSignificantDigits = 15;
 
-int significantDigits(const QString &decimal) {
+int significantDigits(const QString &decimal)
+{
     int digits = 0;
     bool leading = true;
     for (QChar ch : decimal) {
@@ -26,7 +27,8 @@ int significantDigits(const QString &decimal) {
 
 // The shortest decimal that reads back as the same number, unless that needs more digits than
 // are worth showing.
-QString decimalText(double number, const QLocale &locale) {
+QString decimalText(double number, const QLocale &locale)
+{
     if (number == 0)
         number = 0; // negative zero is still zero
     const QString shortest = QString::number(number, 'g', QLocale::FloatingPointShortest);
@@ -35,7 +37,8 @@ QString decimalText(double number, const QLocale &locale) {
     return locale.toString(number, 'g', maxSignificantDigits);
 }
 
-std::optional<QString> nonFiniteText(double number) {
+std::optional<QString> nonFiniteText(double number)
+{
     if (std::isnan(number))
         return QStringLiteral("NaN");
     if (std::isinf(number))
@@ -43,24 +46,28 @@ std::optional<QString> nonFiniteText(double number) {
     return std::nullopt;
 }
 
-QLocale withoutGrouping(QLocale locale) {
+QLocale withoutGrouping(QLocale locale)
+{
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     return locale;
 }
 
-QString signColumn(qint64 number) {
+QString signColumn(qint64 number)
+{
     const QString digits = QString::number(number);
     return number < 0 ? digits : u' ' + digits;
 }
 
-QString signColumn(double number) {
+QString signColumn(double number)
+{
     const QString digits =
         nonFiniteText(number).value_or(decimalText(number, withoutGrouping(QLocale::c())));
     return digits.startsWith(u'-') ? digits : u' ' + digits;
 }
 
 // Whole numbers first, so that a count beyond double precision keeps every digit.
-std::optional<std::variant<qint64, double>> readNumber(const QString &text) {
+std::optional<std::variant<qint64, double>> readNumber(const QString &text)
+{
     const QString trimmed = text.trimmed();
     bool ok = false;
     if (const qint64 whole = trimmed.toLongLong(&ok); ok)
@@ -75,23 +82,28 @@ std::optional<std::variant<qint64, double>> readNumber(const QString &text) {
 
 } // namespace
 
-EventValue EventValue::null() {
+EventValue EventValue::null()
+{
     return EventValue(Null{});
 }
 
-EventValue EventValue::text(const QString &text) {
+EventValue EventValue::text(const QString &text)
+{
     return EventValue(text);
 }
 
-EventValue EventValue::whole(qint64 number) {
+EventValue EventValue::whole(qint64 number)
+{
     return EventValue(number);
 }
 
-EventValue EventValue::number(double number) {
+EventValue EventValue::number(double number)
+{
     return EventValue(number);
 }
 
-EventValue::Kind EventValue::kind() const {
+EventValue::Kind EventValue::kind() const
+{
     switch (m_value.index()) {
     case 0:
         return Kind::Empty;
@@ -104,13 +116,15 @@ EventValue::Kind EventValue::kind() const {
     }
 }
 
-bool EventValue::isPresent() const {
+bool EventValue::isPresent() const
+{
     if (const auto *text = std::get_if<QString>(&m_value))
         return !text->isEmpty();
     return kind() == Kind::Number;
 }
 
-QString EventValue::plainText(const QLocale &locale) const {
+QString EventValue::plainText(const QLocale &locale) const
+{
     if (const auto *text = std::get_if<QString>(&m_value))
         return *text;
     if (const auto *whole = std::get_if<qint64>(&m_value))
@@ -120,7 +134,8 @@ QString EventValue::plainText(const QLocale &locale) const {
     return {};
 }
 
-QString EventValue::signColumnText() const {
+QString EventValue::signColumnText() const
+{
     if (const auto *whole = std::get_if<qint64>(&m_value))
         return signColumn(*whole);
     if (const auto *number = std::get_if<double>(&m_value))

@@ -39,7 +39,8 @@ private:
     using Storage = std::variant<std::monostate, Null, QString, qint64, double>;
 
     explicit EventValue(Storage value)
-        : m_value(std::move(value)) {}
+        : m_value(std::move(value))
+    {}
 
     Storage m_value;
 };

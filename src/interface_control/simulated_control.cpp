@@ -1,13 +1,15 @@
 #include "simulated_control.h"
 
 SimulatedControl::SimulatedControl(std::chrono::milliseconds transmissionDelay, QObject *parent)
-    : InterfaceControl(parent) {
+    : InterfaceControl(parent)
+{
     m_transmission.setSingleShot(true);
     m_transmission.setInterval(transmissionDelay);
     connect(&m_transmission, &QTimer::timeout, this, &SimulatedControl::reportNext);
 }
 
-std::optional<QString> SimulatedControl::sendCommand(const QString &verb, const QString &text) {
+std::optional<QString> SimulatedControl::sendCommand(const QString &verb, const QString &text)
+{
     auto outcome = m_device.execute(verb, text);
     if (auto *error = std::get_if<QString>(&outcome))
         return std::move(*error);
@@ -17,7 +19,8 @@ std::optional<QString> SimulatedControl::sendCommand(const QString &verb, const 
     return std::nullopt;
 }
 
-void SimulatedControl::reportNext() {
+void SimulatedControl::reportNext()
+{
     const ActionValues report = std::move(m_pending.front());
     m_pending.pop_front();
     // Restart first: the handler may send again, and that command must queue behind this one.

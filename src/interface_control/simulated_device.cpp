@@ -10,11 +10,13 @@ const QString plcVerb = QStringLiteral("sendplc");
 const QString rfVerb = QStringLiteral("sendrf");
 constexpr double fullBrightness = 100;
 
-QString quoted(const QString &word) {
+QString quoted(const QString &word)
+{
     return u'"' + word + u'"';
 }
 
-std::optional<SimulatedDevice::Function> functionNamed(const QString &word) {
+std::optional<SimulatedDevice::Function> functionNamed(const QString &word)
+{
     const QString name = word.toLower();
     if (name == u"on")
         return SimulatedDevice::Function::On;
@@ -27,7 +29,8 @@ std::optional<SimulatedDevice::Function> functionNamed(const QString &word) {
     return std::nullopt;
 }
 
-QString functionName(SimulatedDevice::Function function) {
+QString functionName(SimulatedDevice::Function function)
+{
     switch (function) {
     case SimulatedDevice::Function::On:
         return QStringLiteral("on");
@@ -41,12 +44,14 @@ QString functionName(SimulatedDevice::Function function) {
     return {};
 }
 
-bool takesAmount(SimulatedDevice::Function function) {
+bool takesAmount(SimulatedDevice::Function function)
+{
     return function == SimulatedDevice::Function::Dim ||
            function == SimulatedDevice::Function::Bright;
 }
 
-std::variant<std::pair<int, int>, QString> parseAddress(const QString &word) {
+std::variant<std::pair<int, int>, QString> parseAddress(const QString &word)
+{
     static const QRegularExpression shape(QStringLiteral("^([A-Za-z])([0-9]{1,9})$"));
     const auto match = shape.match(word);
     if (!match.hasMatch())
@@ -61,7 +66,8 @@ std::variant<std::pair<int, int>, QString> parseAddress(const QString &word) {
     return std::pair{houseCode, unit};
 }
 
-std::variant<double, QString> parseAmount(const QString &word) {
+std::variant<double, QString> parseAmount(const QString &word)
+{
     static const QRegularExpression shape(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
     const QString range = QStringLiteral("amounts run from 0 to 100, with a full stop before any "
                                          "fraction, such as 37.5.");
@@ -75,7 +81,8 @@ std::variant<double, QString> parseAmount(const QString &word) {
 
 } // namespace
 
-std::variant<SimulatedDevice::Command, QString> SimulatedDevice::parse(const QString &text) {
+std::variant<SimulatedDevice::Command, QString> SimulatedDevice::parse(const QString &text)
+{
     const QStringList words = text.simplified().split(u' ', Qt::SkipEmptyParts);
     if (words.isEmpty())
         return QStringLiteral("The command is empty: type an address such as A1, then on, off, "
@@ -117,7 +124,8 @@ std::variant<SimulatedDevice::Command, QString> SimulatedDevice::parse(const QSt
 }
 
 std::variant<ActionValues, QString> SimulatedDevice::execute(const QString &verb,
-                                                             const QString &text) {
+                                                             const QString &text)
+{
     if (verb != plcVerb && verb != rfVerb)
         return QStringLiteral("Unknown verb ") + quoted(verb) + QStringLiteral(": use ") +
                quoted(plcVerb) + QStringLiteral(" for the powerline or ") + quoted(rfVerb) +
@@ -157,6 +165,7 @@ std::variant<ActionValues, QString> SimulatedDevice::execute(const QString &verb
     return report;
 }
 
-double SimulatedDevice::brightness(int houseCode, int unit) const {
+double SimulatedDevice::brightness(int houseCode, int unit) const
+{
     return m_brightness[houseCode * units + unit - 1];
 }

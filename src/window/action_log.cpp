@@ -6,14 +6,16 @@
 #include <QTextDocument>
 
 ActionLog::ActionLog(QWidget *parent)
-    : QPlainTextEdit(parent) {
+    : QPlainTextEdit(parent)
+{
     setLineWrapMode(NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
 }
 
-void ActionLog::prependLine(const QString &line) {
+void ActionLog::prependLine(const QString &line)
+{
     QTextDocument *log = document();
     // Undo steps recorded before the insert would point at the wrong places after it, and the
     // program's own lines are not the user's edits: the insert starts a fresh history, as a
@@ -29,7 +31,8 @@ void ActionLog::prependLine(const QString &line) {
     verticalScrollBar()->setValue(0);
 }
 
-QString ActionLog::text() const {
+QString ActionLog::text() const
+{
     QString text = document()->toRawText();
     QString joined;
     joined.reserve(text.size() + document()->blockCount());

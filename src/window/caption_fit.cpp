@@ -17,19 +17,22 @@ constexpr double titlePointSize = 13.5;
 constexpr double sizeStep = 0.5;
 constexpr double smallestPointSize = 6;
 
-QRect availableRect(const QLabel *label) {
+QRect availableRect(const QLabel *label)
+{
     return label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
                                           -label->margin());
 }
 
-QRect availableRect(const QPushButton *button) {
+QRect availableRect(const QPushButton *button)
+{
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
     return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
 }
 
-QRect availableRect(const QGroupBox *frame) {
+QRect availableRect(const QGroupBox *frame)
+{
     QStyleOptionGroupBox option;
     option.initFrom(frame);
     option.text = frame->title();
@@ -40,13 +43,15 @@ QRect availableRect(const QGroupBox *frame) {
     return QRect(label.left(), label.top(), frame->width() - 2 * label.left(), label.height());
 }
 
-bool textFits(const QWidget *widget, const QString &text, const QRect &available) {
+bool textFits(const QWidget *widget, const QString &text, const QRect &available)
+{
     const QFontMetrics metrics(widget->font());
     return metrics.horizontalAdvance(text) <= available.width() &&
            metrics.height() <= available.height();
 }
 
-bool allCaptionsFit(const QWidget *window, const QWidget *except) {
+bool allCaptionsFit(const QWidget *window, const QWidget *except)
+{
     const auto widgets = window->findChildren<QWidget *>();
     return std::all_of(widgets.begin(), widgets.end(), [except](const QWidget *widget) {
         return widget == except || captionFits(widget);
@@ -54,7 +59,8 @@ bool allCaptionsFit(const QWidget *window, const QWidget *except) {
 }
 
 // The family where it exists, otherwise the system's face.
-QFont preferredFont(double pointSize) {
+QFont preferredFont(double pointSize)
+{
     QFont font = QFontDatabase::hasFamily(classicFamily)
                      ? QFont(classicFamily)
                      : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
@@ -62,7 +68,8 @@ QFont preferredFont(double pointSize) {
     return font;
 }
 
-template <typename Fits> void shrinkUntil(QWidget *widget, QFont font, Fits fits) {
+template <typename Fits> void shrinkUntil(QWidget *widget, QFont font, Fits fits)
+{
     widget->setFont(font);
     while (!fits() && font.pointSizeF() - sizeStep >= smallestPointSize) {
         font.setPointSizeF(font.pointSizeF() - sizeStep);
@@ -72,7 +79,8 @@ template <typename Fits> void shrinkUntil(QWidget *widget, QFont font, Fits fits
 
 } // namespace
 
-bool captionFits(const QWidget *widget) {
+bool captionFits(const QWidget *widget)
+{
     if (const auto *label = qobject_cast<const QLabel *>(widget))
         return textFits(label, label->text(), availableRect(label));
     if (const auto *button = qobject_cast<const QPushButton *>(widget))
@@ -82,7 +90,8 @@ bool captionFits(const QWidget *widget) {
     return true;
 }
 
-void applyFonts(QWidget *window, QLabel *title) {
+void applyFonts(QWidget *window, QLabel *title)
+{
     shrinkUntil(window, preferredFont(windowPointSize),
                 [&] { return allCaptionsFit(window, title); });
 

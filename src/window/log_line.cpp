@@ -7,7 +7,8 @@ constexpr char16_t deletePicture = 0x2421;   // SYMBOL FOR DELETE
 constexpr char16_t newlinePicture = 0x2424;  // SYMBOL FOR NEWLINE
 constexpr char16_t replacementCharacter = 0xFFFD;
 
-char16_t visible(char16_t ch) {
+char16_t visible(char16_t ch)
+{
     if (ch < 0x20)
         return controlPictures + ch;
     if (ch == 0x7F)
@@ -23,13 +24,15 @@ char16_t visible(char16_t ch) {
 
 } // namespace
 
-QString withVisibleControls(QString text) {
+QString withVisibleControls(QString text)
+{
     for (QChar &ch : text)
         ch = QChar(visible(ch.unicode()));
     return text;
 }
 
-QString logLine(const ActionValues &values, const QLocale &locale) {
+QString logLine(const ActionValues &values, const QLocale &locale)
+{
     const auto plain = [&](const EventValue &value) {
         return withVisibleControls(value.plainText(locale));
     };

@@ -6,11 +6,13 @@
 // pixel at 96 dots per inch, and Qt scales device-independent pixels for HiDPI screens.
 constexpr int twipsPerPixel = 15;
 
-constexpr int twipsToPixels(int twips) {
+constexpr int twipsToPixels(int twips)
+{
     return (twips + twipsPerPixel / 2) / twipsPerPixel;
 }
 
-constexpr QRect twipsToPixels(int left, int top, int width, int height) {
+constexpr QRect twipsToPixels(int left, int top, int width, int height)
+{
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
                  twipsToPixels(height));
 }

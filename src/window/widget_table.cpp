@@ -41,6 +41,7 @@ constexpr std::array rows{
 
 } // namespace
 
-std::span<const WidgetRow> widgetTable() {
+std::span<const WidgetRow> widgetTable()
+{
     return rows;
 }

@@ -21,22 +21,26 @@ struct Rendering {
     QString signColumn; // the same under every locale
 };
 
-void PrintTo(const Rendering &rendering, std::ostream *os) {
+void PrintTo(const Rendering &rendering, std::ostream *os)
+{
     *os << rendering.name;
 }
 
 class EventValueRendering : public testing::TestWithParam<Rendering> {};
 
-TEST_P(EventValueRendering, IsPresentWhenPlainTextIsNotEmpty) {
+TEST_P(EventValueRendering, IsPresentWhenPlainTextIsNotEmpty)
+{
     EXPECT_EQ(GetParam().value.isPresent(), GetParam().present);
 }
 
-TEST_P(EventValueRendering, PlainTextFollowsTheLocale) {
+TEST_P(EventValueRendering, PlainTextFollowsTheLocale)
+{
     EXPECT_EQ(GetParam().value.plainText(english), GetParam().englishPlain);
     EXPECT_EQ(GetParam().value.plainText(german), GetParam().germanPlain);
 }
 
-TEST_P(EventValueRendering, SignColumnIgnoresTheLocale) {
+TEST_P(EventValueRendering, SignColumnIgnoresTheLocale)
+{
     for (const QLocale &locale : {english, german}) {
         LocaleGuard guard(locale);
         EXPECT_EQ(GetParam().value.signColumnText(), GetParam().signColumn)
@@ -86,12 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "-Infinity"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(EventValue, TextThatReadsAsANumberInTheUsersLocaleIsThatNumber) {
+TEST(EventValue, TextThatReadsAsANumberInTheUsersLocaleIsThatNumber)
+{
     LocaleGuard guard(german);
     EXPECT_EQ(EventValue::text("2,5").signColumnText(), " 2.5");
 }
 
-TEST(EventValue, KindsAreKeptApart) {
+TEST(EventValue, KindsAreKeptApart)
+{
     EXPECT_EQ(EventValue().kind(), EventValue::Kind::Empty);
     EXPECT_EQ(EventValue::null().kind(), EventValue::Kind::Null);
     EXPECT_EQ(EventValue::text("").kind(), EventValue::Kind::Text);

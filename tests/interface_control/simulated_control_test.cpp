@@ -9,11 +9,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QString address(const QSignalSpy &spy, int index) {
+QString address(const QSignalSpy &spy, int index)
+{
     return spy.at(index).at(0).value<ActionValues>().bszParm1.plainText();
 }
 
-TEST(SimulatedControl, ReportsAfterTheCallHasReturnedInTheOrderSent) {
+TEST(SimulatedControl, ReportsAfterTheCallHasReturnedInTheOrderSent)
+{
     SimulatedControl control(0ms);
     QSignalSpy reports(&control, &InterfaceControl::actionEvent);
 
@@ -28,7 +30,8 @@ TEST(SimulatedControl, ReportsAfterTheCallHasReturnedInTheOrderSent) {
     EXPECT_EQ(address(reports, 2), "C3");
 }
 
-TEST(SimulatedControl, WaitsForTheTransmissionDelay) {
+TEST(SimulatedControl, WaitsForTheTransmissionDelay)
+{
     SimulatedControl control(60s);
     QSignalSpy reports(&control, &InterfaceControl::actionEvent);
     ASSERT_EQ(control.sendCommand("sendplc", "A1 on"), std::nullopt);
@@ -36,7 +39,8 @@ TEST(SimulatedControl, WaitsForTheTransmissionDelay) {
     EXPECT_EQ(reports.count(), 0);
 }
 
-TEST(SimulatedControl, ARefusedCommandGivesTheMessageAndNoReport) {
+TEST(SimulatedControl, ARefusedCommandGivesTheMessageAndNoReport)
+{
     SimulatedControl control(0ms);
     QSignalSpy reports(&control, &InterfaceControl::actionEvent);
 
@@ -48,7 +52,8 @@ TEST(SimulatedControl, ARefusedCommandGivesTheMessageAndNoReport) {
     EXPECT_EQ(reports.count(), 0);
 }
 
-TEST(SimulatedControl, ACommandSentFromTheHandlerQueuesBehind) {
+TEST(SimulatedControl, ACommandSentFromTheHandlerQueuesBehind)
+{
     SimulatedControl control(0ms);
     QStringList seen;
     QObject::connect(&control, &InterfaceControl::actionEvent, [&](const ActionValues &values) {

@@ -15,13 +15,15 @@ struct Accepted {
     std::optional<double> amount;
 };
 
-void PrintTo(const Accepted &accepted, std::ostream *os) {
+void PrintTo(const Accepted &accepted, std::ostream *os)
+{
     *os << '"' << accepted.text << '"';
 }
 
 class SimulatedDeviceAccepts : public testing::TestWithParam<Accepted> {};
 
-TEST_P(SimulatedDeviceAccepts, ParsesTheCommand) {
+TEST_P(SimulatedDeviceAccepts, ParsesTheCommand)
+{
     const auto parsed = SimulatedDevice::parse(QString::fromUtf8(GetParam().text));
     const auto *command = std::get_if<SimulatedDevice::Command>(&parsed);
     ASSERT_NE(command, nullptr) << std::get<QString>(parsed).toStdString();
@@ -45,13 +47,15 @@ struct Refused {
     const char *fault; // words the message must hold
 };
 
-void PrintTo(const Refused &refused, std::ostream *os) {
+void PrintTo(const Refused &refused, std::ostream *os)
+{
     *os << '"' << refused.text << '"';
 }
 
 class SimulatedDeviceRefuses : public testing::TestWithParam<Refused> {};
 
-TEST_P(SimulatedDeviceRefuses, NamesTheFault) {
+TEST_P(SimulatedDeviceRefuses, NamesTheFault)
+{
     const auto parsed = SimulatedDevice::parse(QString::fromUtf8(GetParam().text));
     const auto *message = std::get_if<QString>(&parsed);
     ASSERT_NE(message, nullptr);
@@ -75,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(Grammar, SimulatedDeviceRefuses,
                                          Refused{"A1 on 5", "on takes no amount"},
                                          Refused{"A1 dim 5 6", "only one amount"}));
 
-ActionValues executed(SimulatedDevice &device, const QString &verb, const QString &text) {
+ActionValues executed(SimulatedDevice &device, const QString &verb, const QString &text)
+{
     auto outcome = device.execute(verb, text);
     if (const auto *error = std::get_if<QString>(&outcome)) {
         ADD_FAILURE() << error->toStdString();
@@ -84,7 +89,8 @@ ActionValues executed(SimulatedDevice &device, const QString &verb, const QStrin
     return std::get<ActionValues>(outcome);
 }
 
-TEST(SimulatedDevice, ReportsTheCommandAndTheModulesBrightness) {
+TEST(SimulatedDevice, ReportsTheCommandAndTheModulesBrightness)
+{
     SimulatedDevice device;
     const ActionValues on = executed(device, "sendplc", "a1 ON");
     EXPECT_EQ(on, (ActionValues{EventValue::text("sendplc"), EventValue::text("A1"),
@@ -98,7 +104,8 @@ TEST(SimulatedDevice, ReportsTheCommandAndTheModulesBrightness) {
                             EventValue::number(62.5), EventValue::number(-37.5), EventValue()}));
 }
 
-TEST(SimulatedDevice, BrightnessStaysWithinZeroAndOneHundred) {
+TEST(SimulatedDevice, BrightnessStaysWithinZeroAndOneHundred)
+{
     struct Step {
         const char *text;
         double brightness;
@@ -115,7 +122,8 @@ TEST(SimulatedDevice, BrightnessStaysWithinZeroAndOneHundred) {
     }
 }
 
-TEST(SimulatedDevice, ModulesAreIndependent) {
+TEST(SimulatedDevice, ModulesAreIndependent)
+{
     SimulatedDevice device;
     executed(device, "sendplc", "A1 on");
     EXPECT_EQ(device.brightness(0, 1), 100);
@@ -124,7 +132,8 @@ TEST(SimulatedDevice, ModulesAreIndependent) {
     EXPECT_EQ(device.brightness(15, 16), 0);
 }
 
-TEST(SimulatedDevice, RefusesUnknownVerbsAndChangesNothing) {
+TEST(SimulatedDevice, RefusesUnknownVerbsAndChangesNothing)
+{
     SimulatedDevice device;
     for (const char *verb : {"sendx", "SENDPLC", ""}) {
         const auto outcome = device.execute(QString::fromUtf8(verb), "A1 on");

@@ -8,7 +8,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-EventValue text(const char *text) {
+EventValue text(const char *text)
+{
     return EventValue::text(QString::fromUtf8(text));
 }
 
@@ -21,7 +22,8 @@ const QString secondLine = "a\t\t\t 5\t\t";
 
 class ActionEvent : public WindowTest {
 protected:
-    QStringList valueBoxes() const {
+    QStringList valueBoxes() const
+    {
         QStringList texts;
         for (const char *name : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
             texts << box(name)->text();
@@ -29,7 +31,8 @@ protected:
     }
 };
 
-TEST_F(ActionEvent, FillsTheValueBoxesAndPutsItsLineAtTheTop) {
+TEST_F(ActionEvent, FillsTheValueBoxesAndPutsItsLineAtTheTop)
+{
     control->report(firstAction);
     EXPECT_EQ(valueBoxes(), (QStringList{"sendplc", "A1", "on", "", "100", "100"}));
     EXPECT_EQ(log()->text(), firstLine + "\r\n");
@@ -39,7 +42,8 @@ TEST_F(ActionEvent, FillsTheValueBoxesAndPutsItsLineAtTheTop) {
     EXPECT_EQ(log()->text(), secondLine + "\r\n" + firstLine + "\r\n");
 }
 
-TEST_F(ActionEvent, AllAbsentEmptiesTheBoxesAndLogsFiveTabs) {
+TEST_F(ActionEvent, AllAbsentEmptiesTheBoxesAndLogsFiveTabs)
+{
     control->report(firstAction);
     control->report({EventValue::null(), EventValue(), text(""), EventValue::null(), EventValue(),
                      EventValue(), text("reserved")});
@@ -48,7 +52,8 @@ TEST_F(ActionEvent, AllAbsentEmptiesTheBoxesAndLogsFiveTabs) {
     EXPECT_TRUE(log()->text().startsWith("\t\t\t\t\t\r\n" + firstLine));
 }
 
-TEST_F(ActionEvent, BoxesFollowTheLocaleAndTheLogDoesNot) {
+TEST_F(ActionEvent, BoxesFollowTheLocaleAndTheLogDoesNot)
+{
     LocaleGuard guard(german);
     control->report({.bszParm3 = EventValue::number(2.5), .bszParm4 = EventValue::whole(0)});
     EXPECT_EQ(box("Text4")->text(), "2,5");
@@ -56,14 +61,16 @@ TEST_F(ActionEvent, BoxesFollowTheLocaleAndTheLogDoesNot) {
     EXPECT_EQ(log()->text(), "\t\t\t 2.5\t 0\t\r\n");
 }
 
-TEST_F(ActionEvent, ValueBoxesShowControlCharactersAsTheyCame) {
+TEST_F(ActionEvent, ValueBoxesShowControlCharactersAsTheyCame)
+{
     control->report({.bszAction = text("a\tb")});
     EXPECT_EQ(box("Text1")->text(), "a\tb");
     EXPECT_EQ(log()->text(), "a\u2409b\t\t\t\t\t\r\n");
     EXPECT_EQ(log()->document()->blockCount(), 2);
 }
 
-TEST_F(ActionEvent, TypedTextStaysBelowTheNewLine) {
+TEST_F(ActionEvent, TypedTextStaysBelowTheNewLine)
+{
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
     QTest::keyClick(log(), Qt::Key_Return);
@@ -72,7 +79,8 @@ TEST_F(ActionEvent, TypedTextStaysBelowTheNewLine) {
     EXPECT_EQ(log()->text(), firstLine + "\r\ntyped\r\nmore");
 }
 
-TEST_F(ActionEvent, ASelectionInTheLogIsNotReplaced) {
+TEST_F(ActionEvent, ASelectionInTheLogIsNotReplaced)
+{
     log()->setPlainText("old");
     log()->selectAll();
     control->report(firstAction);
@@ -80,7 +88,8 @@ TEST_F(ActionEvent, ASelectionInTheLogIsNotReplaced) {
     EXPECT_FALSE(log()->textCursor().hasSelection());
 }
 
-TEST_F(ActionEvent, TheProgramsLinesCannotBeUndone) {
+TEST_F(ActionEvent, TheProgramsLinesCannotBeUndone)
+{
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
     control->report(firstAction);
@@ -89,7 +98,8 @@ TEST_F(ActionEvent, TheProgramsLinesCannotBeUndone) {
     EXPECT_EQ(log()->text(), firstLine + "\r\ntyped");
 }
 
-TEST_F(ActionEvent, ShowsTheBeginningOfTheLog) {
+TEST_F(ActionEvent, ShowsTheBeginningOfTheLog)
+{
     QString many;
     for (int i = 0; i < 500; ++i)
         many += QString(300, u'x') + u'\n';
@@ -105,7 +115,8 @@ TEST_F(ActionEvent, ShowsTheBeginningOfTheLog) {
     EXPECT_EQ(log()->textCursor().position(), 0);
 }
 
-TEST_F(ActionEvent, ClearEmptiesOnlyTheLog) {
+TEST_F(ActionEvent, ClearEmptiesOnlyTheLog)
+{
     control->report(firstAction);
     control->report(secondAction);
     press("Command3");
@@ -116,7 +127,8 @@ TEST_F(ActionEvent, ClearEmptiesOnlyTheLog) {
     EXPECT_EQ(log()->text(), firstLine + "\r\n");
 }
 
-TEST(SimulatedDeviceInTheWindow, ACommandComesBackAsTheTopLine) {
+TEST(SimulatedDeviceInTheWindow, ACommandComesBackAsTheTopLine)
+{
     auto *control = new SimulatedControl(0ms);
     ExerciserWindow window(control);
     window.show();

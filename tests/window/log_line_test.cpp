@@ -6,7 +6,8 @@
 
 namespace {
 
-EventValue text(const char *text) {
+EventValue text(const char *text)
+{
     return EventValue::text(QString::fromUtf8(text));
 }
 
@@ -16,13 +17,15 @@ struct LineCase {
     QString line;
 };
 
-void PrintTo(const LineCase &lineCase, std::ostream *os) {
+void PrintTo(const LineCase &lineCase, std::ostream *os)
+{
     *os << lineCase.name;
 }
 
 class LogLine : public testing::TestWithParam<LineCase> {};
 
-TEST_P(LogLine, HasSixFieldsInEveryLocale) {
+TEST_P(LogLine, HasSixFieldsInEveryLocale)
+{
     for (const QLocale &locale : {english, german}) {
         LocaleGuard guard(locale);
         EXPECT_EQ(logLine(GetParam().values), GetParam().line) << locale.name().toStdString();
@@ -61,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
             "frameMarkersReplaced", {.bszAction = text("\uFDD0\uFDD1")}, "\uFFFD\uFFFD\t\t\t\t\t"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(LogLineLocale, NumbersInTextFieldsFollowTheLocale) {
+TEST(LogLineLocale, NumbersInTextFieldsFollowTheLocale)
+{
     const ActionValues values{.bszAction = EventValue::number(2.5),
                               .bszParm3 = EventValue::number(2.5)};
     EXPECT_EQ(logLine(values, german), "2,5\t\t\t 2.5\t\t");

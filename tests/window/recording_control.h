@@ -9,7 +9,8 @@
 // test tells it to.
 class RecordingControl : public InterfaceControl {
 public:
-    std::optional<QString> sendCommand(const QString &verb, const QString &text) override {
+    std::optional<QString> sendCommand(const QString &verb, const QString &text) override
+    {
         sent.append({verb, text});
         return failure;
     }

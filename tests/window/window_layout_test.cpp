@@ -15,7 +15,8 @@ struct Placement {
     const char *caption;
 };
 
-void PrintTo(const Placement &placement, std::ostream *os) {
+void PrintTo(const Placement &placement, std::ostream *os)
+{
     *os << placement.name;
 }
 
@@ -49,7 +50,8 @@ const Placement placements[] = {
     {"Text8", {272, 40, 401, 441}, ""},
 };
 
-QString captionOf(const QWidget *widget) {
+QString captionOf(const QWidget *widget)
+{
     if (const auto *label = qobject_cast<const QLabel *>(widget))
         return label->text();
     if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
@@ -65,14 +67,16 @@ QString captionOf(const QWidget *widget) {
 
 class WidgetPlacement : public WindowTest, public testing::WithParamInterface<Placement> {};
 
-TEST_P(WidgetPlacement, MatchesTheDesign) {
+TEST_P(WidgetPlacement, MatchesTheDesign)
+{
     const QWidget *placed = widget(GetParam().name);
     ASSERT_NE(placed, nullptr);
     EXPECT_EQ(placed->geometry(), GetParam().pixels);
     EXPECT_EQ(captionOf(placed), QString::fromUtf8(GetParam().caption));
 }
 
-TEST_P(WidgetPlacement, StaysWhenTheWindowIsResized) {
+TEST_P(WidgetPlacement, StaysWhenTheWindowIsResized)
+{
     for (const QSize size : {QSize(1000, 800), QSize(200, 150)}) {
         window->resize(size);
         QApplication::processEvents();
@@ -83,19 +87,22 @@ TEST_P(WidgetPlacement, StaysWhenTheWindowIsResized) {
 INSTANTIATE_TEST_SUITE_P(Layout, WidgetPlacement, testing::ValuesIn(placements),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(WindowTest, HasTheDesignedClientAreaAndCaption) {
+TEST_F(WindowTest, HasTheDesignedClientAreaAndCaption)
+{
     EXPECT_EQ(window->objectName(), "Form1");
     EXPECT_EQ(window->windowTitle(), "KV27 Exerciser");
     EXPECT_EQ(window->size(), QSize(674, 489));
 }
 
-TEST_F(WindowTest, ControlIsAChildThatDrawsNothing) {
+TEST_F(WindowTest, ControlIsAChildThatDrawsNothing)
+{
     QObject *control = window->findChild<QObject *>("Hearthwick1");
     ASSERT_NE(control, nullptr);
     EXPECT_FALSE(control->isWidgetType());
 }
 
-TEST_F(WindowTest, OnlyLabel9IsInsideAFrameAndFramesAreBehind) {
+TEST_F(WindowTest, OnlyLabel9IsInsideAFrameAndFramesAreBehind)
+{
     EXPECT_EQ(widget("Label9")->parentWidget(), widget("Frame1"));
     EXPECT_EQ(widget("Label9")->mapTo(window.get(), QPoint(0, 0)), QPoint(16, 328));
 
@@ -110,7 +117,8 @@ TEST_F(WindowTest, OnlyLabel9IsInsideAFrameAndFramesAreBehind) {
     }
 }
 
-TEST_F(WindowTest, StartsWithFocusInText1AndOnlyTheHouseCodeFilled) {
+TEST_F(WindowTest, StartsWithFocusInText1AndOnlyTheHouseCodeFilled)
+{
     EXPECT_EQ(QApplication::focusWidget(), widget("Text1"));
     for (const char *name :
          {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "CommandLine"})
@@ -123,7 +131,8 @@ const char *const tabOrder[] = {"Text1", "Text2",    "Text3",       "Text4",    
                                 "Text6", "Text7",    "Command1",    "Command2", "Text8",
                                 "Text9", "Command3", "CommandLine", "SendPL",   "SendRF"};
 
-TEST_F(WindowTest, TabAndShiftTabFollowTheTabIndexThroughTheLog) {
+TEST_F(WindowTest, TabAndShiftTabFollowTheTabIndexThroughTheLog)
+{
     for (std::size_t i = 1; i <= std::size(tabOrder); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), tabOrder[i % std::size(tabOrder)]);
@@ -134,7 +143,8 @@ TEST_F(WindowTest, TabAndShiftTabFollowTheTabIndexThroughTheLog) {
     }
 }
 
-TEST_F(WindowTest, LabelsAndFramesTakeNoFocus) {
+TEST_F(WindowTest, LabelsAndFramesTakeNoFocus)
+{
     for (const QWidget *child : window->findChildren<QWidget *>()) {
         if (qobject_cast<const QLabel *>(child) || qobject_cast<const QGroupBox *>(child)) {
             EXPECT_EQ(child->focusPolicy(), Qt::NoFocus) << child->objectName().toStdString();
@@ -143,7 +153,8 @@ TEST_F(WindowTest, LabelsAndFramesTakeNoFocus) {
 }
 
 // Each caption's advance must fit inside the widget, less what the style puts around it.
-int roomFor(const QWidget *widget) {
+int roomFor(const QWidget *widget)
+{
     const QStyle *style = widget->style();
     if (qobject_cast<const QAbstractButton *>(widget))
         return widget->width() - style->pixelMetric(QStyle::PM_ButtonMargin) -
@@ -153,7 +164,8 @@ int roomFor(const QWidget *widget) {
     return widget->contentsRect().width();
 }
 
-TEST_F(WindowTest, EveryCaptionFitsItsWidget) {
+TEST_F(WindowTest, EveryCaptionFitsItsWidget)
+{
     for (const char *name :
          {"Title", "Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label9",
           "Command1", "Command2", "Command3", "SendPL", "SendRF", "Frame1", "Frame2"}) {
@@ -164,7 +176,8 @@ TEST_F(WindowTest, EveryCaptionFitsItsWidget) {
     }
 }
 
-TEST_F(WindowTest, TitleIsBoldInTheHighlightColour) {
+TEST_F(WindowTest, TitleIsBoldInTheHighlightColour)
+{
     const auto *title = widget<QLabel>("Title");
     EXPECT_TRUE(title->font().bold());
     EXPECT_EQ(title->alignment(), Qt::AlignCenter);
@@ -173,7 +186,8 @@ TEST_F(WindowTest, TitleIsBoldInTheHighlightColour) {
     EXPECT_GT(title->font().pointSizeF(), window->font().pointSizeF());
 }
 
-TEST_F(WindowTest, ScreenReadersCanNameEveryBoxAndButton) {
+TEST_F(WindowTest, ScreenReadersCanNameEveryBoxAndButton)
+{
     const std::pair<const char *, const char *> names[] = {
         {"Text1", "Action"},      {"Text2", "Parameter 1"},
         {"Text3", "Parameter 2"}, {"Text4", "Parameter 3"},
@@ -186,7 +200,8 @@ TEST_F(WindowTest, ScreenReadersCanNameEveryBoxAndButton) {
         EXPECT_FALSE(widget<QPushButton>(button)->text().isEmpty()) << button;
 }
 
-TEST_F(WindowTest, ValueBoxesHoldTextsOfAnyLength) {
+TEST_F(WindowTest, ValueBoxesHoldTextsOfAnyLength)
+{
     const QString longText(100000, u'x');
     for (const char *name : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7"}) {
         box(name)->setText(longText);
@@ -194,7 +209,8 @@ TEST_F(WindowTest, ValueBoxesHoldTextsOfAnyLength) {
     }
 }
 
-TEST_F(WindowTest, LogIsEditableWithBothScrollBarsAndPassesTab) {
+TEST_F(WindowTest, LogIsEditableWithBothScrollBarsAndPassesTab)
+{
     EXPECT_FALSE(log()->isReadOnly());
     EXPECT_TRUE(log()->tabChangesFocus());
     EXPECT_EQ(log()->lineWrapMode(), QPlainTextEdit::NoWrap);

@@ -14,7 +14,8 @@
 // A shown window whose control is a RecordingControl.
 class WindowTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         control = new RecordingControl;
         window = std::make_unique<ExerciserWindow>(control);
         window->show();
@@ -22,7 +23,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
 
-    template <typename T = QWidget> T *widget(const char *name) const {
+    template <typename T = QWidget> T *widget(const char *name) const
+    {
         T *found = window->findChild<T *>(QString::fromUtf8(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
@@ -30,7 +32,8 @@ protected:
 
     QLineEdit *box(const char *name) const { return widget<QLineEdit>(name); }
     ActionLog *log() const { return widget<ActionLog>("Text8"); }
-    void press(const char *name) const {
+    void press(const char *name) const
+    {
         QTest::mouseClick(widget<QPushButton>(name), Qt::LeftButton);
     }
 
