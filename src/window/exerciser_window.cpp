@@ -10,14 +10,18 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <new>
+#include <tuple>
 
 namespace {
 
-QWidget *createWidget(const WidgetRow &row, QWidget *parent) {
+QWidget *createWidget(const WidgetRow &row, QWidget *parent)
+{
     const QString caption = QString::fromUtf8(row.caption);
     switch (row.kind) {
     case WidgetKind::Label: {
@@ -49,7 +53,8 @@ QWidget *createWidget(const WidgetRow &row, QWidget *parent) {
     return nullptr;
 }
 
-bool takesFocus(WidgetKind kind) {
+bool takesFocus(WidgetKind kind)
+{
     return kind != WidgetKind::Label && kind != WidgetKind::Frame;
 }
 
@@ -57,7 +62,8 @@ bool takesFocus(WidgetKind kind) {
 
 ExerciserWindow::ExerciserWindow(InterfaceControl *control, QWidget *parent)
     : QWidget(parent)
-    , m_control(control) {
+    , m_control(control)
+{
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KV27 Exerciser"));
     resize(twipsToPixels(windowWidthTwips), twipsToPixels(windowHeightTwips));
@@ -74,9 +80,22 @@ ExerciserWindow::ExerciserWindow(InterfaceControl *control, QWidget *parent)
     connect(m_control, &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
     connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
             &ExerciserWindow::clearLog);
+
+    const auto *houseCode = findChild<QLineEdit *>(QStringLiteral("Text9"));
+    const auto *commandLine = findChild<QLineEdit *>(QStringLiteral("CommandLine"));
+    const std::tuple<const char *, CommandButton, const QLineEdit *> senders[] = {
+        {"Command1", CommandButton::On, houseCode},
+        {"Command2", CommandButton::Off, houseCode},
+        {"SendPL", CommandButton::SendPL, commandLine},
+        {"SendRF", CommandButton::SendRF, commandLine},
+    };
+    for (const auto &[name, button, source] : senders)
+        connect(findChild<QPushButton *>(QString::fromUtf8(name)), &QPushButton::clicked, this,
+                [this, button = button, source = source] { send(button, source); });
 }
 
-void ExerciserWindow::buildWidgets() {
+void ExerciserWindow::buildWidgets()
+{
     std::map<int, QWidget *> focusOrder;
     for (const WidgetRow &row : widgetTable()) {
         QWidget *parent = row.parent ? findChild<QWidget *>(QString::fromUtf8(row.parent)) : this;
@@ -104,16 +123,42 @@ void ExerciserWindow::buildWidgets() {
     applyFonts(this, findChild<QLabel *>(QStringLiteral("Title")));
 }
 
-void ExerciserWindow::onActionEvent(const ActionValues &values) {
-    const std::array shown{&values.bszAction, &values.bszParm1, &values.bszParm2,
-                           &values.bszParm3,  &values.bszParm4, &values.bszParm5};
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        m_valueBoxes[i]->setText(shown[i]->plainText());
+void ExerciserWindow::onActionEvent(const ActionValues &values)
+{
+    // A value too large to hold must not take the rest of the log with it.
+    try {
+        const std::array shown{&values.bszAction, &values.bszParm1, &values.bszParm2,
+                               &values.bszParm3,  &values.bszParm4, &values.bszParm5};
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            m_valueBoxes[i]->setText(shown[i]->plainText());
 
-    const QString strLine = logLine(values);
-    m_log->prependLine(strLine);
+        const QString strLine = logLine(values);
+        m_log->prependLine(strLine);
+    } catch (const std::bad_alloc &) {
+        showFailure(tr("A reported action could not be shown."),
+                    tr("There was not enough memory for its values."));
+    }
 }
 
-void ExerciserWindow::clearLog() {
+void ExerciserWindow::send(CommandButton button, const QLineEdit *source)
+{
+    const OutgoingCommand command = outgoingCommand(button, source->text());
+    if (const auto error = m_control->sendCommand(command.verb, command.text))
+        showFailure(tr("The command \"%1\" (%2) was not sent.").arg(command.text, command.verb),
+                    *error);
+}
+
+// The user's log and boxes matter more than any one command: say what went wrong and carry on.
+void ExerciserWindow::showFailure(const QString &what, const QString &why)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), what, QMessageBox::Ok, this);
+    box->setInformativeText(why);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void ExerciserWindow::clearLog()
+{
     m_log->clear();
 }

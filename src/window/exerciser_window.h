@@ -1,6 +1,7 @@
 #pragma once
 
 #include "action_values.h"
+#include "outgoing_command.h"
 
 #include <QWidget>
 #include <array>
@@ -22,6 +23,8 @@ private:
     void buildWidgets();
     void onActionEvent(const ActionValues &values);
     void clearLog();
+    void send(CommandButton button, const QLineEdit *source);
+    void showFailure(const QString &what, const QString &why);
 
     InterfaceControl *m_control;
     std::array<QLineEdit *, 6> m_valueBoxes{};
