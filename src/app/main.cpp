@@ -18,6 +18,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
+    QApplication::setDesktopFileName(QStringLiteral(KV27_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
 
     ExerciserWindow window(new SimulatedControl(transmissionDelay));
