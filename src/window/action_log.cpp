@@ -1,5 +1,6 @@
 #include "action_log.h"
 
+#include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -12,6 +13,15 @@ ActionLog::ActionLog(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
+}
+
+// Tab stops every eight average characters, as in a classic edit box, keep the six fields of a
+// short line within the box's width.
+void ActionLog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        setTabStopDistance(8 * fontMetrics().averageCharWidth());
+    QPlainTextEdit::changeEvent(event);
 }
 
 void ActionLog::prependLine(const QString &line)

@@ -17,4 +17,7 @@ public:
 
     // The log as one text, lines joined by carriage return and line feed.
     QString text() const;
+
+protected:
+    void changeEvent(QEvent *event) override;
 };

@@ -3,6 +3,8 @@
 #include "window_test_fixture.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 
@@ -113,6 +115,14 @@ TEST_F(ActionEvent, ShowsTheBeginningOfTheLog)
     EXPECT_EQ(log()->verticalScrollBar()->value(), 0);
     EXPECT_EQ(log()->horizontalScrollBar()->value(), 0);
     EXPECT_EQ(log()->textCursor().position(), 0);
+}
+
+TEST_F(ActionEvent, ALineOfShortFieldsFitsTheLogsWidth)
+{
+    control->report(firstAction);
+    EXPECT_EQ(log()->tabStopDistance(), 8 * log()->fontMetrics().averageCharWidth());
+    const QTextLine line = log()->document()->firstBlock().layout()->lineAt(0);
+    EXPECT_LT(line.naturalTextWidth(), log()->viewport()->width());
 }
 
 TEST_F(ActionEvent, ClearEmptiesOnlyTheLog)
