@@ -1,8 +1,17 @@
 #include "control_site.h"
 
-extern "C" HRESULT WINAPI AtlAxAttachControl(IUnknown *control, HWND window, IUnknown **container);
-
 namespace {
+
+using AttachControl = HRESULT(WINAPI *)(IUnknown *control, HWND window, IUnknown **container);
+
+// The system's ATL control host, present in both bitnesses of every Windows and in wine.
+AttachControl atlAttachControl()
+{
+    static const HMODULE atl = LoadLibraryW(L"atl.dll");
+    return atl ? reinterpret_cast<AttachControl>(
+                     reinterpret_cast<void *>(GetProcAddress(atl, "AtlAxAttachControl")))
+               : nullptr;
+}
 
 ComFailure failure(HRESULT code, const std::wstring &what)
 {
@@ -44,8 +53,11 @@ std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *progra
                                GetModuleHandleW(nullptr), nullptr);
     if (!m_window)
         return failure(HRESULT_FROM_WIN32(GetLastError()), L"The control's window failed.");
-    if (const HRESULT result = AtlAxAttachControl(m_control.Get(), m_window, &m_container);
-        FAILED(result))
+    const AttachControl attach = atlAttachControl();
+    if (!attach)
+        return failure(HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND),
+                       L"The system's control host atl.dll is missing.");
+    if (const HRESULT result = attach(m_control.Get(), m_window, &m_container); FAILED(result))
         return failure(result, name + L" could not be sited on a window.");
     return std::nullopt;
 }
