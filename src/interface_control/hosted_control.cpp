@@ -69,6 +69,20 @@ std::optional<QString> HostedControl::start()
     return std::nullopt;
 }
 
+std::variant<std::unique_ptr<HostedControl>, QString>
+HostedControl::startFirst(const QList<QStringList> &hosts, Timeouts timeouts)
+{
+    QStringList reasons;
+    for (const QStringList &host : hosts) {
+        auto control = std::make_unique<HostedControl>(host.front(), host.mid(1), timeouts);
+        const auto failure = control->start();
+        if (!failure)
+            return control;
+        reasons << *failure;
+    }
+    return reasons.join(u'\n');
+}
+
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
 {
     if (const auto failure = start())

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <optional>
 
 // The device's scripting control, hosted by kv27-control-host in a process of the control's
@@ -35,6 +36,12 @@ public:
     std::optional<QString> start();
 
     std::optional<QString> sendCommand(const QString &verb, const QString &text) override;
+
+    // The first host that creates the control, in the order given as program and arguments,
+    // or why none could, host by host. The control is 32-bit or 64-bit and only a host of its
+    // own bitness can load it.
+    static std::variant<std::unique_ptr<HostedControl>, QString>
+    startFirst(const QList<QStringList> &hosts, Timeouts timeouts);
 
 private:
     using Outcome = std::variant<HostProtocol::Message, QString>;

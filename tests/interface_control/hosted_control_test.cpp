@@ -160,4 +160,22 @@ TEST_F(HostedControlTest, AHostThatBreaksBetweenCommandsIsReplaced)
     }
 }
 
+TEST_F(HostedControlTest, StartsTheFirstHostThatCreatesTheControl)
+{
+    const QString notInstalled = R"({"type":"unavailable","hresult":"0x800401F3",)"
+                                 R"("description":{"text":"Not installed."}})";
+    const QStringList unavailable{KV27_FAKE_HOST, state.filePath("a"), notInstalled};
+    const QStringList missing{"/nonexistent/kv27-control-host32.exe"};
+    const QStringList working{KV27_FAKE_HOST, state.filePath("b"), ready, "@read", done};
+
+    auto started = HostedControl::startFirst({unavailable, working, missing}, {1s, 1s});
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostedControl>>(started));
+    EXPECT_EQ(std::get<0>(started)->sendCommand("sendplc", "A1 on"), std::nullopt);
+
+    const auto none = HostedControl::startFirst({unavailable, missing}, {1s, 1s});
+    ASSERT_TRUE(std::holds_alternative<QString>(none));
+    EXPECT_TRUE(std::get<QString>(none).startsWith("Not installed. (HRESULT 0x800401F3)\n"));
+    EXPECT_TRUE(std::get<QString>(none).contains("could not be started"));
+}
+
 } // namespace
