@@ -64,7 +64,7 @@ std::optional<QString> HostedControl::start()
     if (const auto *unavailable = std::get_if<HostProtocol::Unavailable>(&message))
         return discardHost(unavailable->reason);
     if (!std::holds_alternative<HostProtocol::Ready>(message))
-        return discardHost(tr("The control host answered before it was asked anything."));
+        return discardHost(tr("The control host answered out of turn."));
     m_ready = true;
     return std::nullopt;
 }
@@ -85,6 +85,10 @@ HostedControl::startFirst(const QList<QStringList> &hosts, Timeouts timeouts)
 
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
 {
+    // What the host wrote unasked must not be taken for the answer to this command; a host
+    // that did so is let go here, and start() starts another.
+    if (m_process)
+        m_process->waitForReadyRead(0);
     if (const auto failure = start())
         return failure;
     const QScopedValueRollback waiting(m_waiting, true);
@@ -98,7 +102,7 @@ std::optional<QString> HostedControl::sendCommand(const QString &verb, const QSt
         return std::nullopt;
     if (const auto *failed = std::get_if<HostProtocol::Failed>(&message))
         return failed->reason;
-    return discardHost(tr("The control host gave no answer to the command but another message."));
+    return discardHost(tr("The control host answered out of turn."));
 }
 
 HostedControl::Outcome HostedControl::awaitAnswer(QDeadlineTimer deadline,
@@ -108,9 +112,9 @@ HostedControl::Outcome HostedControl::awaitAnswer(QDeadlineTimer deadline,
         readOutput();
         if (m_broken)
             return *m_broken;
-        if (!m_answers.empty()) {
-            HostProtocol::Message answer = std::move(m_answers.front());
-            m_answers.pop_front();
+        if (m_answer) {
+            HostProtocol::Message answer = std::move(*m_answer);
+            m_answer.reset();
             return answer;
         }
         if (m_process->state() == QProcess::NotRunning) {
@@ -146,10 +150,12 @@ void HostedControl::readOutput()
         auto message = std::get<HostProtocol::Message>(std::move(parsed));
         if (auto *action = std::get_if<HostProtocol::Action>(&message))
             m_actions.push_back(std::move(action->values));
-        else if (m_waiting)
-            m_answers.push_back(std::move(message));
+        // One answer to what was asked; any other is out of turn and would be taken for the
+        // answer to the next command.
+        else if (m_waiting && !m_answer)
+            m_answer = std::move(message);
         else
-            m_broken = tr("The control host answered when nothing was asked.");
+            m_broken = tr("The control host answered out of turn.");
     }
     m_partialLine.remove(0, start);
     if (!m_broken && m_partialLine.size() > HostProtocol::maxLineLength)
@@ -209,7 +215,7 @@ QString HostedControl::discardHost(const QString &reason)
     }
     m_ready = false;
     m_partialLine.clear();
-    m_answers.clear();
+    m_answer.reset();
     m_broken.reset();
     return reason;
 }

@@ -64,7 +64,7 @@ private:
     // Set while a command or the start waits for the host's answer.
     bool m_waiting = false;
     QByteArray m_partialLine;
-    std::deque<HostProtocol::Message> m_answers;
+    std::optional<HostProtocol::Message> m_answer;
     std::optional<QString> m_broken;
     std::deque<ActionValues> m_actions;
     bool m_deliveryScheduled = false;

@@ -7,6 +7,7 @@
 #   @exit N    end with exit code N
 #   @crash     end by a signal
 #   @partial T write T without ending the line
+#   @await F   wait until the file F exists
 # A step written "R:<step>" is taken only in run R: the state file counts the runs.
 set -u
 state=$1
@@ -24,6 +25,7 @@ for step in "$@"; do
     @sleep\ *) exec sleep "${step#@sleep }" ;;
     @exit\ *) exit "${step#@exit }" ;;
     @crash) kill -KILL $$ ;;
+    @await\ *) while [ ! -e "${step#@await }" ]; do sleep 0.05; done ;;
     @partial\ *) printf '%s' "${step#@partial }" ;;
     *) printf '%s\n' "$step" ;;
     esac

@@ -109,15 +109,15 @@ INSTANTIATE_TEST_SUITE_P(
         Breakdown{"unavailable",
                   {R"(1:{"type":"unavailable","hresult":"0x800401F3",)"
                    R"("description":{"text":"Not installed."}})",
-                   ready, "@read", done},
+                   "1:@exit 1", ready, "@read", done},
                   "Not installed. (HRESULT 0x800401F3)"},
-        Breakdown{"answersFirst", {"1:" + done, ready, "@read", done}, "before it was asked"},
+        Breakdown{"answersFirst", {"1:" + done, ready, "@read", done}, "out of turn"},
         Breakdown{"hangsAtStart", {"1:@sleep 30", ready, "@read", done}, "within 1 seconds"},
         Breakdown{"dies", {ready, "@read", "1:@exit 4", done}, "exit code 4"},
         Breakdown{"crashes", {ready, "@read", "1:@crash", done}, "stopped unexpectedly"},
         Breakdown{"hangs", {ready, "@read", "1:@sleep 30", done}, "within 0.5 seconds"},
         Breakdown{"garbage", {ready, "@read", "1:not a message", done}, "not JSON"},
-        Breakdown{"wrongAnswer", {ready, "@read", "1:" + ready, done}, "another message"},
+        Breakdown{"wrongAnswer", {ready, "@read", "1:" + ready, done}, "out of turn"},
         Breakdown{"halfALine",
                   {ready, "@read", R"(1:@partial {"type":"done")", "1:@sleep 30", done},
                   "within 0.5 seconds"}));
@@ -145,10 +145,14 @@ TEST_F(HostedControlTest, AHostThatBreaksBetweenCommandsIsReplaced)
     const QList<QByteArray> faults[] = {{"1:@exit 0"}, {"1:garbage"}, {"1:" + done}};
     for (const auto &fault : faults) {
         SCOPED_TRACE(fault.front().toStdString());
+        const QString go = state.filePath("go");
         QFile::remove(state.filePath("runs"));
+        QFile::remove(go);
         warnings.clear();
-        auto hosted = control(QList<QByteArray>{ready} + fault + QList<QByteArray>{"@read", done});
+        auto hosted = control(QList<QByteArray>{ready, "1:@await " + go.toUtf8()} + fault +
+                              QList<QByteArray>{"@read", done});
         ASSERT_EQ(hosted->start(), std::nullopt);
+        QFile(go).open(QIODevice::WriteOnly);
         const QtMessageHandler previous = qInstallMessageHandler(collectWarning);
         const bool noticed = QTest::qWaitFor([] { return !warnings.isEmpty(); });
         qInstallMessageHandler(previous);
