@@ -1,3 +1,4 @@
+#include "app_icon.h"
 #include "exerciser_window.h"
 #include "simulated_control.h"
 
@@ -46,6 +47,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
+    QApplication::setDesktopFileName(QStringLiteral(KV27_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
 
     ExerciserWindow window(createControl());
     window.show();

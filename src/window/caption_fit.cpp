@@ -4,9 +4,11 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
 
 namespace {
@@ -41,6 +43,18 @@ QRect availableRect(const QGroupBox *frame)
                                                        QStyle::SC_GroupBoxLabel, frame);
     // The title may use the frame's whole width beyond where the style starts it.
     return QRect(label.left(), label.top(), frame->width() - 2 * label.left(), label.height());
+}
+
+QRect availableRect(const QLineEdit *box)
+{
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth =
+        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box) : 0;
+    // Inside the style's contents a line edit keeps a margin of its own: 2 pixels to the sides
+    // and 1 above and below.
+    const QMargins text = box->textMargins() + QMargins(2, 1, 2, 1);
+    return box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box) - text;
 }
 
 bool textFits(const QWidget *widget, const QString &text, const QRect &available)
@@ -87,6 +101,8 @@ bool captionFits(const QWidget *widget)
         return textFits(button, button->text(), availableRect(button));
     if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
         return textFits(frame, frame->title(), availableRect(frame));
+    if (const auto *box = qobject_cast<const QLineEdit *>(widget))
+        return textFits(box, box->text(), availableRect(box));
     return true;
 }
 

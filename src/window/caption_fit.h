@@ -3,7 +3,8 @@
 class QLabel;
 class QWidget;
 
-// Whether the caption of a label, button or frame is drawn whole inside the widget.
+// Whether the caption of a label, button or frame, or the text of a single-line box, is drawn
+// whole inside the widget.
 bool captionFits(const QWidget *widget);
 
 // Gives the window its default font and the title its own: the classic faces where the system

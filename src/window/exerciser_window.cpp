@@ -1,17 +1,20 @@
 #include "exerciser_window.h"
 
 #include "action_log.h"
+#include "app_icon.h"
 #include "caption_fit.h"
 #include "interface_control.h"
 #include "log_line.h"
 #include "twips.h"
 #include "widget_table.h"
+#include "window_placement.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -66,7 +69,9 @@ ExerciserWindow::ExerciserWindow(InterfaceControl *control, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KV27 Exerciser"));
+    setWindowIcon(applicationIcon());
     resize(twipsToPixels(windowWidthTwips), twipsToPixels(windowHeightTwips));
+    move(centredPosition(size(), screen()->availableGeometry()));
 
     m_control->setParent(this);
     m_control->setObjectName(QStringLiteral("Hearthwick1"));

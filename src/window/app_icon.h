@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, drawn from its scalable picture at the sizes desktops ask for, so that it
+// needs no image plugin at run time.
+QIcon applicationIcon();
