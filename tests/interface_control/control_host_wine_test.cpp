@@ -107,7 +107,19 @@ bool sameValue(const EventValue &a, const EventValue &b)
                       a.signColumnText() == " NaN");
 }
 
-TEST(ControlHostUnderWine, ReportsEveryKindOfValue)
+// With type information the host listens to ActionEvent by name; without, to the event that
+// comes with seven values. Either way the Heartbeat event in between is no action.
+class EveryKindUnderWine : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam())
+            qputenv("KV27_TEST_CONTROL_HIDES_TYPES", "1");
+    }
+    void TearDown() override { qunsetenv("KV27_TEST_CONTROL_HIDES_TYPES"); }
+};
+
+TEST_P(EveryKindUnderWine, ReportsEveryKindOfValue)
 {
     constexpr qint64 int64Min = std::numeric_limits<qint64>::min();
     constexpr double infinity = std::numeric_limits<double>::infinity();
@@ -142,7 +154,7 @@ TEST(ControlHostUnderWine, ReportsEveryKindOfValue)
     ASSERT_EQ(control->sendCommand("kinds", ""), std::nullopt);
     ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= expected.size(); }));
     const QList<ActionValues> reported = actions(spy);
-    ASSERT_EQ(reported.size(), expected.size()); // the Heartbeat event is not an action
+    ASSERT_EQ(reported.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
         const auto &[a0, a1, a2, a3, a4, a5, a6] = reported[i];
         const auto &[e0, e1, e2, e3, e4, e5, e6] = expected[i];
@@ -154,6 +166,9 @@ TEST(ControlHostUnderWine, ReportsEveryKindOfValue)
                 << " instead of " << want[v]->plainText().toStdString();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(TypeInformation, EveryKindUnderWine, testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "hidden" : "offered"; });
 
 TEST(ControlHostUnderWine, PassesOnTheControlsOwnFailure)
 {

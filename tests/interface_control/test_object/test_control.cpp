@@ -7,21 +7,23 @@
 //   hang     never returns
 //   crash    ends the process at once
 //   garbage  writes a line that is no message to standard output
-
-#include <ocidl.h>
-#include <olectl.h>
-#include <windows.h>
+// With KV27_TEST_CONTROL_HIDES_TYPES set in its environment it offers no class information,
+// like controls without a type library, and lists its outgoing interface instead.
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <ocidl.h>
+#include <olectl.h>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 
-const CLSID classId = {0x70712F9E, 0xDD5B, 0x4E20, {0x81, 0x6D, 0x72, 0xA1, 0xE0, 0x61, 0xAE, 0xDD}};
+const CLSID classId = {
+    0x70712F9E, 0xDD5B, 0x4E20, {0x81, 0x6D, 0x72, 0xA1, 0xE0, 0x61, 0xAE, 0xDD}};
 const IID eventsId = {0x36D909DA, 0x12EC, 0x4F88, {0xB8, 0x22, 0xCC, 0xEB, 0xC2, 0x68, 0x26, 0x1E}};
 constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 2;
@@ -142,6 +144,70 @@ private:
     std::vector<IDispatch *> m_sinks;
 };
 
+// Lists the one connection point.
+class PointList : public IEnumConnectionPoints {
+public:
+    explicit PointList(IConnectionPoint *point)
+        : m_point(point)
+    {
+        m_point->AddRef();
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IEnumConnectionPoints) {
+            *object = this;
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = InterlockedDecrement(&m_references);
+        if (left == 0) {
+            m_point->Release();
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
+    {
+        ULONG given = 0;
+        if (count > 0 && !m_done) {
+            points[given++] = m_point;
+            m_point->AddRef();
+            m_done = true;
+        }
+        if (fetched)
+            *fetched = given;
+        return given == count ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
+    {
+        m_done = m_done || count > 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override
+    {
+        m_done = false;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints **) override { return E_NOTIMPL; }
+
+private:
+    LONG m_references = 1;
+    IConnectionPoint *m_point;
+    bool m_done = false;
+};
+
+bool hidesTypes()
+{
+    return GetEnvironmentVariableW(L"KV27_TEST_CONTROL_HIDES_TYPES", nullptr, 0) > 0;
+}
+
 class TestControl : public IDispatch,
                     public IConnectionPointContainer,
                     public IProvideClassInfo,
@@ -163,7 +229,7 @@ public:
             *object = static_cast<IDispatch *>(this);
         else if (iid == IID_IConnectionPointContainer)
             *object = static_cast<IConnectionPointContainer *>(this);
-        else if (iid == IID_IProvideClassInfo)
+        else if (iid == IID_IProvideClassInfo && !hidesTypes())
             *object = static_cast<IProvideClassInfo *>(this);
         else if (iid == IID_IOleObject)
             *object = static_cast<IOleObject *>(this);
@@ -218,9 +284,10 @@ public:
     }
 
     // IConnectionPointContainer
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints **) override
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints **points) override
     {
-        return E_NOTIMPL;
+        *points = new PointList(&m_events);
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
     {
@@ -272,10 +339,7 @@ public:
     {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject **) override
-    {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE DoVerb(LONG, LPMSG, IOleClientSite *, LONG, HWND, LPCRECT) override
     {
         return S_OK;
@@ -340,8 +404,8 @@ private:
             return S_OK;
         }
         m_events.fire(actionEventId,
-                      {this->text(verb), this->text(text), of(VT_I4, LONG(text.size())),
-                       VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
+                      {this->text(verb), this->text(text), of(VT_I4, LONG(text.size())), VARIANT{},
+                       VARIANT{}, VARIANT{}, VARIANT{}});
         return S_OK;
     }
 
@@ -354,10 +418,9 @@ private:
         VARIANT null;
         VariantInit(&null);
         V_VT(&null) = VT_NULL;
-        m_events.fire(actionEventId,
-                      {text(L"kinds"), VARIANT{}, null, of(VT_I1, CHAR(-8)),
-                       of(VT_I2, SHORT(-16000)), of(VT_I4, LONG(-2000000000)),
-                       of(VT_I8, std::numeric_limits<LONGLONG>::min())});
+        m_events.fire(actionEventId, {text(L"kinds"), VARIANT{}, null, of(VT_I1, CHAR(-8)),
+                                      of(VT_I2, SHORT(-16000)), of(VT_I4, LONG(-2000000000)),
+                                      of(VT_I8, std::numeric_limits<LONGLONG>::min())});
         m_events.fire(heartbeatId, {of(VT_I4, LONG(1))});
         m_events.fire(actionEventId,
                       {of(VT_UI1, BYTE(255)), of(VT_UI2, USHORT(65535)),
