@@ -1,15 +1,12 @@
 #include "event_sink.h"
 
 #include "protocol.h"
-#include "variant_value.h"
 
 #include <optional>
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-constexpr UINT actionValueCount = 7;
 
 // Controls may raise events from threads of their own, so nothing here touches shared state
 // but the writer, which takes care of that.
@@ -62,12 +59,11 @@ public:
             m_actionEvent == DISPID_UNKNOWN ? count == actionValueCount : member == m_actionEvent;
         if (!isActionEvent)
             return S_OK;
-        // Arguments arrive last first; a value the control left out is empty.
-        nlohmann::json values = nlohmann::json::array();
-        for (UINT i = 0; i < actionValueCount; ++i)
-            values.push_back(i < count ? eventValue(parameters->rgvarg[count - 1 - i])
-                                       : nlohmann::json{{"kind", "empty"}});
-        m_writer.write(actionMessage(std::move(values)));
+        // Arguments arrive last first.
+        std::array<const VARIANT *, actionValueCount> values{};
+        for (UINT i = 0; i < actionValueCount && i < count; ++i)
+            values[i] = &parameters->rgvarg[count - 1 - i];
+        m_writer.write(actionLine(values));
         return S_OK;
     }
 

@@ -27,12 +27,12 @@ struct Host {
     {
         const auto parsed = parseCommand(line);
         if (const auto *problem = std::get_if<ComFailure>(&parsed)) {
-            writer.write(failedMessage(*problem));
+            writer.write(failedLine(*problem));
             return;
         }
         const auto &command = std::get<Command>(parsed);
         const auto failure = site.sendCommand(command.verb, command.text);
-        writer.write(failure ? failedMessage(*failure) : doneMessage());
+        writer.write(failure ? failedLine(*failure) : doneLine());
     }
 
     void close()
@@ -83,17 +83,17 @@ int run(Host &host)
 {
     HWND window = createHiddenWindow(host);
     if (!window) {
-        host.writer.write(unavailableMessage(comFailure(HRESULT_FROM_WIN32(GetLastError()))));
+        host.writer.write(unavailableLine(comFailure(HRESULT_FROM_WIN32(GetLastError()))));
         return 1;
     }
     if (const auto failure = host.site.create(window, programmaticId)) {
-        host.writer.write(unavailableMessage(*failure));
+        host.writer.write(unavailableLine(*failure));
         host.site.close();
         DestroyWindow(window);
         return 1;
     }
     host.events.connect(host.site.control());
-    host.writer.write(readyMessage());
+    host.writer.write(readyLine());
 
     host.reader = std::make_unique<InputReader>(window);
     host.reader->start();
@@ -110,7 +110,7 @@ int run(Host &host)
 int main()
 {
     if (const HRESULT result = OleInitialize(nullptr); FAILED(result)) {
-        MessageWriter().write(unavailableMessage(comFailure(result)));
+        MessageWriter().write(unavailableLine(comFailure(result)));
         return 1;
     }
     int exitCode = 0;

@@ -4,9 +4,8 @@ MessageWriter::MessageWriter()
     : m_output(GetStdHandle(STD_OUTPUT_HANDLE))
 {}
 
-void MessageWriter::write(const nlohmann::json &message)
+void MessageWriter::write(const std::string &line)
 {
-    const std::string line = message.dump() + '\n';
     AcquireSRWLockExclusive(&m_lock);
     std::size_t done = 0;
     while (done < line.size()) {

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <string>
 #include <windows.h>
 
-// Writes one JSON message per line to standard output. Controls may raise events from threads
+// Writes the protocol's lines to standard output. Controls may raise events from threads
 // of their own, so whole lines are written under a lock and never interleave.
 class MessageWriter {
 public:
     MessageWriter();
-    void write(const nlohmann::json &message);
+    // The line ends with its newline.
+    void write(const std::string &line);
 
 private:
     HANDLE m_output;

@@ -1,5 +1,6 @@
 #include "protocol.h"
 
+#include "variant_value.h"
 #include "wide_text.h"
 
 #include <cstring>
@@ -22,6 +23,11 @@ json failure(const char *type, const ComFailure &failure)
             {"description", textObject(failure.description)}};
 }
 
+std::string line(const json &message)
+{
+    return message.dump() + '\n';
+}
+
 ComFailure badCommand(const std::wstring &why)
 {
     return {E_INVALIDARG, L"The host could not read the command: " + why};
@@ -29,29 +35,32 @@ ComFailure badCommand(const std::wstring &why)
 
 } // namespace
 
-json readyMessage()
+std::string readyLine()
 {
-    return {{"type", "ready"}};
+    return line({{"type", "ready"}});
 }
 
-json unavailableMessage(const ComFailure &failure)
+std::string unavailableLine(const ComFailure &failure)
 {
-    return ::failure("unavailable", failure);
+    return line(::failure("unavailable", failure));
 }
 
-json doneMessage()
+std::string doneLine()
 {
-    return {{"type", "done"}};
+    return line({{"type", "done"}});
 }
 
-json failedMessage(const ComFailure &failure)
+std::string failedLine(const ComFailure &failure)
 {
-    return ::failure("failed", failure);
+    return line(::failure("failed", failure));
 }
 
-json actionMessage(json values)
+std::string actionLine(const std::array<const VARIANT *, actionValueCount> &values)
 {
-    return {{"type", "action"}, {"values", std::move(values)}};
+    json list = json::array();
+    for (const VARIANT *value : values)
+        list.push_back(value ? eventValue(*value) : json{{"kind", "empty"}});
+    return line({{"type", "action"}, {"values", std::move(list)}});
 }
 
 std::variant<Command, ComFailure> parseCommand(const std::string &line)

@@ -2,7 +2,8 @@
 
 #include "com_failure.h"
 
-#include <nlohmann/json.hpp>
+#include <array>
+#include <oaidl.h>
 #include <string>
 #include <variant>
 
@@ -15,11 +16,15 @@
 //                    {"type": "done"} or {"type": "failed", "hresult": ..., "description": ...}
 //                    in reply to each command, in order;
 //                    {"type": "action", "values": [seven values]} whenever the control reports.
-nlohmann::json readyMessage();
-nlohmann::json unavailableMessage(const ComFailure &failure);
-nlohmann::json doneMessage();
-nlohmann::json failedMessage(const ComFailure &failure);
-nlohmann::json actionMessage(nlohmann::json values);
+// Each message as its line, newline included.
+std::string readyLine();
+std::string unavailableLine(const ComFailure &failure);
+std::string doneLine();
+std::string failedLine(const ComFailure &failure);
+
+constexpr std::size_t actionValueCount = 7;
+// The values in their order; a value the control left out is null and reads as empty.
+std::string actionLine(const std::array<const VARIANT *, actionValueCount> &values);
 
 struct Command {
     std::wstring verb;
