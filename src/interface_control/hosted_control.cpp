@@ -2,7 +2,6 @@
 
 #include <QMetaObject>
 #include <QScopedValueRollback>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
