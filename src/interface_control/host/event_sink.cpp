@@ -1,0 +1,169 @@
+#include "event_sink.h"
+
+#include "protocol.h"
+
+#include <optional>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Controls may raise events from threads of their own, so nothing here touches shared state
+// but the writer, which takes care of that.
+class EventSink final : public IDispatch {
+public:
+    EventSink(MessageWriter &writer, const IID &events, DISPID actionEvent)
+        : m_writer(writer)
+        , m_events(events)
+        , m_actionEvent(actionEvent)
+    {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == m_events) {
+            *object = static_cast<IDispatch *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = InterlockedDecrement(&m_references);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
+    {
+        if (count)
+            *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
+    {
+        return E_NOTIMPL;
+    }
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS *parameters,
+                                     VARIANT *, EXCEPINFO *, UINT *) override
+    {
+        const UINT count = parameters ? parameters->cArgs : 0;
+        const bool isActionEvent =
+            m_actionEvent == DISPID_UNKNOWN ? count == actionValueCount : member == m_actionEvent;
+        if (!isActionEvent)
+            return S_OK;
+        // Arguments arrive last first.
+        std::array<const VARIANT *, actionValueCount> values{};
+        for (UINT i = 0; i < actionValueCount && i < count; ++i)
+            values[i] = &parameters->rgvarg[count - 1 - i];
+        m_writer.write(actionLine(values));
+        return S_OK;
+    }
+
+private:
+    ~EventSink() = default;
+
+    LONG m_references = 1;
+    MessageWriter &m_writer;
+    IID m_events;
+    DISPID m_actionEvent;
+};
+
+struct EventSource {
+    IID events;
+    DISPID actionEvent;
+};
+
+// The default outgoing interface of the control's class and the identifier of its ActionEvent.
+std::optional<EventSource> describedSource(IUnknown *control)
+{
+    ComPtr<IProvideClassInfo> provider;
+    ComPtr<ITypeInfo> coclass;
+    TYPEATTR *classAttributes = nullptr;
+    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&provider))) ||
+        FAILED(provider->GetClassInfo(&coclass)) || FAILED(coclass->GetTypeAttr(&classAttributes)))
+        return std::nullopt;
+    const UINT interfaceCount = classAttributes->cImplTypes;
+    coclass->ReleaseTypeAttr(classAttributes);
+
+    constexpr INT defaultSource = IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE;
+    for (UINT i = 0; i < interfaceCount; ++i) {
+        INT flags = 0;
+        HREFTYPE reference = 0;
+        ComPtr<ITypeInfo> events;
+        TYPEATTR *attributes = nullptr;
+        if (FAILED(coclass->GetImplTypeFlags(i, &flags)) ||
+            (flags & defaultSource) != defaultSource ||
+            FAILED(coclass->GetRefTypeOfImplType(i, &reference)) ||
+            FAILED(coclass->GetRefTypeInfo(reference, &events)) ||
+            FAILED(events->GetTypeAttr(&attributes)))
+            continue;
+        EventSource source{attributes->guid, DISPID_UNKNOWN};
+        events->ReleaseTypeAttr(attributes);
+        wchar_t name[] = L"ActionEvent";
+        LPOLESTR names[] = {name};
+        if (FAILED(events->GetIDsOfNames(names, 1, &source.actionEvent)))
+            source.actionEvent = DISPID_UNKNOWN;
+        return source;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+EventConnection::EventConnection(MessageWriter &writer)
+    : m_writer(writer)
+{}
+
+EventConnection::~EventConnection()
+{
+    disconnect();
+}
+
+std::size_t EventConnection::connect(IUnknown *control)
+{
+    ComPtr<IConnectionPointContainer> container;
+    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&container))))
+        return 0;
+
+    if (const auto source = describedSource(control)) {
+        ComPtr<IConnectionPoint> point;
+        if (SUCCEEDED(container->FindConnectionPoint(source->events, &point)))
+            advise(point.Get(), source->events, source->actionEvent);
+        return m_advised.size();
+    }
+
+    ComPtr<IEnumConnectionPoints> points;
+    if (FAILED(container->EnumConnectionPoints(&points)))
+        return 0;
+    for (ComPtr<IConnectionPoint> point;
+         points->Next(1, point.ReleaseAndGetAddressOf(), nullptr) == S_OK;) {
+        IID events;
+        if (SUCCEEDED(point->GetConnectionInterface(&events)))
+            advise(point.Get(), events, DISPID_UNKNOWN);
+    }
+    return m_advised.size();
+}
+
+void EventConnection::advise(IConnectionPoint *point, const IID &events, DISPID actionEvent)
+{
+    auto *sink = new EventSink(m_writer, events, actionEvent);
+    DWORD cookie = 0;
+    if (SUCCEEDED(point->Advise(sink, &cookie)))
+        m_advised.emplace_back(point, cookie);
+    sink->Release();
+}
+
+void EventConnection::disconnect()
+{
+    for (auto &[point, cookie] : m_advised)
+        point->Unadvise(cookie);
+    m_advised.clear();
+}

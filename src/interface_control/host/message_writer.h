@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <windows.h>
+
+// Writes the protocol's lines to standard output. Controls may raise events from threads
+// of their own, so whole lines are written under a lock and never interleave.
+class MessageWriter {
+public:
+    MessageWriter();
+    // The line ends with its newline.
+    void write(const std::string &line);
+
+private:
+    HANDLE m_output;
+    SRWLOCK m_lock = SRWLOCK_INIT;
+};

@@ -1,0 +1,181 @@
+#include "host_protocol.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QRegularExpression>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace HostProtocol {
+
+namespace {
+
+using Parsed = std::variant<Message, Malformed>;
+
+constexpr int actionValueCount = 7;
+
+Malformed malformed(const QString &what)
+{
+    return {what};
+}
+
+QJsonObject textObject(const QString &text)
+{
+    if (text.isValidUtf16())
+        return {{QStringLiteral("text"), text}};
+    QJsonArray units;
+    for (QChar unit : text)
+        units.append(unit.unicode());
+    return {{QStringLiteral("utf16"), units}};
+}
+
+std::variant<QString, Malformed> readText(const QJsonValue &value, const QString &where)
+{
+    const QJsonObject object = value.toObject();
+    if (!value.isObject())
+        return malformed(QStringLiteral("%1 is not a text object").arg(where));
+    if (const QJsonValue text = object.value(u"text"); !text.isUndefined()) {
+        if (!text.isString())
+            return malformed(QStringLiteral("the text of %1 is not a string").arg(where));
+        return text.toString();
+    }
+    const QJsonValue units = object.value(u"utf16");
+    if (!units.isArray())
+        return malformed(QStringLiteral("%1 holds neither \"text\" nor \"utf16\"").arg(where));
+    QString text;
+    for (const QJsonValue unit : units.toArray()) {
+        const qint64 code = unit.toInteger(-1);
+        if (code < 0 || code > 0xFFFF)
+            return malformed(QStringLiteral("%1 holds a UTF-16 code unit out of range").arg(where));
+        text.append(QChar(char16_t(code)));
+    }
+    return text;
+}
+
+std::optional<double> nonFinite(const QString &name)
+{
+    if (name == u"NaN")
+        return std::numeric_limits<double>::quiet_NaN();
+    if (name == u"Infinity")
+        return std::numeric_limits<double>::infinity();
+    if (name == u"-Infinity")
+        return -std::numeric_limits<double>::infinity();
+    return std::nullopt;
+}
+
+std::variant<EventValue, Malformed> readNumber(const QJsonObject &value, const QString &where)
+{
+    if (const QJsonValue whole = value.value(u"whole"); !whole.isUndefined()) {
+        // Two different fallbacks tell a true whole number from one that is not.
+        const qint64 number = whole.toInteger(0);
+        if (!whole.isDouble() || number != whole.toInteger(1))
+            return malformed(QStringLiteral("%1 is not a 64-bit whole number").arg(where));
+        return EventValue::whole(number);
+    }
+    const QJsonValue fraction = value.value(u"fraction");
+    if (fraction.isDouble())
+        return EventValue::number(fraction.toDouble());
+    if (const auto special = nonFinite(fraction.toString()); fraction.isString() && special)
+        return EventValue::number(*special);
+    return malformed(QStringLiteral("%1 has neither a \"whole\" nor a \"fraction\"").arg(where));
+}
+
+std::variant<EventValue, Malformed> readValue(const QJsonValue &value, int index)
+{
+    const QString where = QStringLiteral("value %1 of the action").arg(index + 1);
+    if (!value.isObject())
+        return malformed(QStringLiteral("%1 is not an object").arg(where));
+    const QJsonObject object = value.toObject();
+    const QString kind = object.value(u"kind").toString();
+    if (kind == u"empty")
+        return EventValue();
+    if (kind == u"null")
+        return EventValue::null();
+    if (kind == u"text") {
+        auto text = readText(value, where);
+        if (auto *problem = std::get_if<Malformed>(&text))
+            return *problem;
+        return EventValue::text(std::get<QString>(text));
+    }
+    if (kind == u"number")
+        return readNumber(object, where);
+    return malformed(QStringLiteral("%1 is of no known kind").arg(where));
+}
+
+Parsed readAction(const QJsonObject &message)
+{
+    const QJsonValue values = message.value(u"values");
+    if (!values.isArray() || values.toArray().size() != actionValueCount)
+        return malformed(QStringLiteral("an action does not have seven values"));
+    const QJsonArray array = values.toArray();
+    ActionValues action;
+    EventValue *const targets[] = {&action.bszAction, &action.bszParm1, &action.bszParm2,
+                                   &action.bszParm3,  &action.bszParm4, &action.bszParm5,
+                                   &action.reserved};
+    for (int i = 0; i < actionValueCount; ++i) {
+        auto value = readValue(array.at(i), i);
+        if (auto *problem = std::get_if<Malformed>(&value))
+            return *problem;
+        *targets[i] = std::get<EventValue>(std::move(value));
+    }
+    return Message(Action{std::move(action)});
+}
+
+// "Description (HRESULT 0x80020009)"
+std::variant<QString, Malformed> readFailure(const QJsonObject &message)
+{
+    const QJsonValue code = message.value(u"hresult");
+    static const QRegularExpression hexCode(QStringLiteral("^0x[0-9A-Fa-f]{8}$"));
+    if (!code.isString() || !hexCode.match(code.toString()).hasMatch())
+        return malformed(QStringLiteral("a failure has no HRESULT in hex"));
+    auto description = readText(message.value(u"description"), QStringLiteral("its description"));
+    if (auto *problem = std::get_if<Malformed>(&description))
+        return *problem;
+    return QStringLiteral("%1 (HRESULT %2)")
+        .arg(std::get<QString>(description).trimmed(), code.toString());
+}
+
+} // namespace
+
+std::variant<Message, Malformed> parseLine(QByteArrayView line)
+{
+    if (line.size() > maxLineLength)
+        return malformed(QStringLiteral("a line is longer than %1 bytes").arg(maxLineLength));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return malformed(QStringLiteral("a line is not JSON (%1 at byte %2)")
+                             .arg(error.errorString())
+                             .arg(error.offset));
+    if (!document.isObject())
+        return malformed(QStringLiteral("a line is not a JSON object"));
+    const QJsonObject message = document.object();
+    const QString type = message.value(u"type").toString();
+    if (type == u"ready")
+        return Message(Ready{});
+    if (type == u"done")
+        return Message(Done{});
+    if (type == u"action")
+        return readAction(message);
+    if (type == u"failed" || type == u"unavailable") {
+        auto reason = readFailure(message);
+        if (auto *problem = std::get_if<Malformed>(&reason))
+            return *problem;
+        if (type == u"failed")
+            return Message(Failed{std::get<QString>(reason)});
+        return Message(Unavailable{std::get<QString>(reason)});
+    }
+    return malformed(QStringLiteral("a message is of no known type"));
+}
+
+QByteArray commandLine(const QString &verb, const QString &text)
+{
+    const QJsonObject command{{QStringLiteral("verb"), textObject(verb)},
+                              {QStringLiteral("command"), textObject(text)}};
+    return QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace HostProtocol

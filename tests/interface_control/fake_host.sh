@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Plays a control host by a script of steps, for testing the program's side of the protocol.
+#   fake_host.sh <state file> <step>...
+# A step is a line to write as it is, or
+#   @read      read one line (the host ends when its input has closed)
+#   @sleep N   hang for N seconds, ending there
+#   @exit N    end with exit code N
+#   @crash     end by a signal
+#   @partial T write T without ending the line
+#   @await F   wait until the file F exists
+# A step written "R:<step>" is taken only in run R: the state file counts the runs.
+set -u
+state=$1
+shift
+run=$(($(cat "$state" 2>/dev/null || echo 0) + 1))
+echo "$run" >"$state"
+
+for step in "$@"; do
+    if [[ $step =~ ^([0-9]+):(.*)$ ]]; then
+        [ "${BASH_REMATCH[1]}" -eq "$run" ] || continue
+        step=${BASH_REMATCH[2]}
+    fi
+    case $step in
+    @read) read -r _ || exit 0 ;;
+    @sleep\ *) exec sleep "${step#@sleep }" ;;
+    @exit\ *) exit "${step#@exit }" ;;
+    @crash) kill -KILL $$ ;;
+    @await\ *) while [ ! -e "${step#@await }" ]; do sleep 0.05; done ;;
+    @partial\ *) printf '%s' "${step#@partial }" ;;
+    *) printf '%s\n' "$step" ;;
+    esac
+done
+# Like the real host: end when the input closes.
+while read -r _; do :; done
