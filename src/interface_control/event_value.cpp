@@ -32,7 +32,10 @@ QString decimalText(double number, const QLocale &locale)
     if (number == 0)
         number = 0; // negative zero is still zero
     const QString shortest = QString::number(number, 'g', QLocale::FloatingPointShortest);
-    if (significantDigits(shortest) <= maxSignificantDigits)
+    // Near the largest doubles, rounding to fewer digits can pass the largest one there is, and
+    // the text would stand for no number at all.
+    if (significantDigits(shortest) <= maxSignificantDigits ||
+        !std::isfinite(QString::number(number, 'g', maxSignificantDigits).toDouble()))
         return locale.toString(number, 'g', QLocale::FloatingPointShortest);
     return locale.toString(number, 'g', maxSignificantDigits);
 }

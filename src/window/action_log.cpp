@@ -32,8 +32,14 @@ void ActionLog::prependLine(const QString &line)
     // whole-text write would.
     log->setUndoRedoEnabled(false);
     QTextCursor top(log);
+    // One edit, so the layout sees one change. Two separate ones make the old top block briefly
+    // the widest and then narrower again, and the plain-text layout answers a narrowing widest
+    // block by measuring every block: each event would cost time in proportion to the log, and
+    // a long top line would be laid out twice.
+    top.beginEditBlock();
     top.insertText(line);
     top.insertBlock();
+    top.endEditBlock();
     log->setUndoRedoEnabled(true);
 
     setTextCursor(QTextCursor(log));

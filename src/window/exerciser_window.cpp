@@ -56,6 +56,23 @@ QWidget *createWidget(const WidgetRow &row, QWidget *parent)
     return nullptr;
 }
 
+// A message box lays out every character it is given, and a command or a reason a million
+// characters long would stall the window for most of a minute. The message shows both ends;
+// the text itself stays whole where the user typed it.
+QString shortened(const QString &text)
+{
+    constexpr qsizetype kept = 100; // characters from each end
+    if (text.size() <= 2 * kept + 1)
+        return text;
+    qsizetype head = kept;
+    qsizetype tail = kept;
+    if (text.at(head - 1).isHighSurrogate())
+        --head;
+    if (text.at(text.size() - tail).isLowSurrogate())
+        --tail;
+    return text.left(head) + u'\u2026' + text.right(tail);
+}
+
 bool takesFocus(WidgetKind kind)
 {
     return kind != WidgetKind::Label && kind != WidgetKind::Frame;
@@ -149,8 +166,9 @@ void ExerciserWindow::send(CommandButton button, const QLineEdit *source)
 {
     const OutgoingCommand command = outgoingCommand(button, source->text());
     if (const auto error = m_control->sendCommand(command.verb, command.text))
-        showFailure(tr("The command \"%1\" (%2) was not sent.").arg(command.text, command.verb),
-                    *error);
+        showFailure(tr("The command \"%1\" (%2) was not sent.")
+                        .arg(shortened(command.text), shortened(command.verb)),
+                    shortened(*error));
 }
 
 // The user's log and boxes matter more than any one command: say what went wrong and carry on.

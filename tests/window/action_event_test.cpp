@@ -71,6 +71,17 @@ TEST_F(ActionEvent, ValueBoxesShowControlCharactersAsTheyCame)
     EXPECT_EQ(log()->document()->blockCount(), 2);
 }
 
+// Half a surrogate pair is no line break: the log keeps it as the value box does, and shows it
+// as a replacement glyph.
+TEST_F(ActionEvent, LoneSurrogatesAreKept)
+{
+    const QString broken = QChar(0xD800) + QStringLiteral("x") + QChar(0xDC00);
+    control->report({.bszAction = EventValue::text(broken), .bszParm5 = EventValue::text(broken)});
+    EXPECT_EQ(box("Text1")->text(), broken);
+    EXPECT_EQ(log()->text(), broken + "\t\t\t\t\t" + broken + "\r\n");
+    EXPECT_EQ(log()->document()->blockCount(), 2);
+}
+
 TEST_F(ActionEvent, TypedTextStaysBelowTheNewLine)
 {
     log()->setFocus();
