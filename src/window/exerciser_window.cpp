@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -175,7 +176,9 @@ void ExerciserWindow::send(CommandButton button, const QLineEdit *source)
 void ExerciserWindow::showFailure(const QString &what, const QString &why)
 {
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), what, QMessageBox::Ok, this);
-    box->setInformativeText(why);
+    // The command and the control's message are the user's and the control's words, never markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(Qt::convertFromPlainText(why));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

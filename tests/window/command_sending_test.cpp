@@ -76,7 +76,7 @@ TEST_F(CommandSending, ARefusedCommandIsShownAndLosesNothing)
     EXPECT_TRUE(failure->isVisible());
     EXPECT_TRUE(failure->text().contains("\"Z9 on\"")) << failure->text().toStdString();
     EXPECT_TRUE(failure->text().contains("sendrf"));
-    EXPECT_EQ(failure->informativeText(), "house codes run from A to P");
+    EXPECT_EQ(shownInformativeText(failure), "house codes run from A to P");
     EXPECT_EQ(boxTexts(), before);
     EXPECT_TRUE(window->isVisible());
 
@@ -85,6 +85,18 @@ TEST_F(CommandSending, ARefusedCommandIsShownAndLosesNothing)
     press("SendPL");
     EXPECT_EQ(control->sent.back(), Sent("sendplc", "Z9 on"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return failures().isEmpty(); }));
+}
+
+TEST_F(CommandSending, MessagesAreShownAsPlainText)
+{
+    box("CommandLine")->setText("<b>A1</b> on");
+    control->failure = "<i>not</i> an address";
+    press("SendPL");
+    ASSERT_EQ(failures().size(), 1);
+    const QMessageBox *failure = failures().front();
+    EXPECT_EQ(failure->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(failure->text().contains("\"<b>A1</b> on\""));
+    EXPECT_EQ(shownInformativeText(failure), "<i>not</i> an address");
 }
 
 TEST(CommandSendingWithTheSimulatedDevice, OnComesBackAtTheTopOfTheLog)
@@ -111,7 +123,7 @@ TEST(CommandSendingWithTheSimulatedDevice, ATypoIsRefusedAndTheNextCommandStillG
     auto *failure = window.findChild<QMessageBox *>();
     ASSERT_NE(failure, nullptr);
     EXPECT_TRUE(failure->text().contains("\"A1 dimm 20\""));
-    EXPECT_TRUE(failure->informativeText().contains("\"dimm\" is not a function"));
+    EXPECT_TRUE(shownInformativeText(failure).contains("\"dimm\" is not a function"));
     QTest::qWait(10);
     EXPECT_EQ(log->text(), "typed by the user");
     EXPECT_EQ(commandLine->text(), "A1 dimm 20");

@@ -6,10 +6,20 @@
 #include "recording_control.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 #include <memory>
+
+// A message box's informative text as the user reads it.
+inline QString shownInformativeText(const QMessageBox *box)
+{
+    QTextDocument shown;
+    shown.setHtml(box->informativeText());
+    return shown.toPlainText();
+}
 
 // A shown window whose control is a RecordingControl.
 class WindowTest : public testing::Test {
