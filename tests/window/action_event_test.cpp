@@ -3,6 +3,8 @@
 #include "window_test_fixture.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 
@@ -113,6 +115,20 @@ TEST_F(ActionEvent, ShowsTheBeginningOfTheLog)
     EXPECT_EQ(log()->verticalScrollBar()->value(), 0);
     EXPECT_EQ(log()->horizontalScrollBar()->value(), 0);
     EXPECT_EQ(log()->textCursor().position(), 0);
+}
+
+TEST_F(ActionEvent, LinesOfABurstAreLaidOutWhenScrolledTo)
+{
+    for (int i = 0; i < 200; ++i)
+        control->report({.bszAction = EventValue::whole(i)});
+    QScrollBar *scroll = log()->verticalScrollBar();
+    scroll->setValue(scroll->maximum());
+    log()->grab();
+
+    const QTextBlock shown = log()->cursorForPosition({1, 1}).block();
+    EXPECT_GT(shown.blockNumber(), 150);
+    EXPECT_EQ(shown.layout()->lineCount(), 1);
+    EXPECT_EQ(shown.text(), QString::number(199 - shown.blockNumber()) + "\t\t\t\t\t");
 }
 
 TEST_F(ActionEvent, ClearEmptiesOnlyTheLog)
