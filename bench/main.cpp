@@ -54,6 +54,9 @@ public:
         results.lineLength = double(m_product.logText().size()) / m_product.lineCount() - 2;
         results.bytesPerLine = {m_plan.logSizes.back(), double(m_productHeap) / m_productLines,
                                 double(m_baselineHeap) / m_baselineLines, 1, 1};
+        results.residentPerLine = {m_plan.logSizes.back(),
+                                   double(m_productResident) / m_productLines,
+                                   double(m_baselineResident) / m_baselineLines, 1, 1};
         results.burst = measureBurst();
         results.clear = measureClear();
         results.startup = measureStartups(probe);
@@ -64,10 +67,13 @@ public:
 private:
     // Brings both logs to the size: the program's through its handler, painting now and then as
     // a busy event loop would, the other by writing the same text at once, which is where its
-    // own handler would have left it. Both keep account of the heap their lines take.
+    // own handler would have left it. Both keep account of the heap their lines take and of
+    // the pages the process touched for them; the second log's big text is made before its
+    // account opens, and its earlier texts were large blocks that went back to the system.
     void fillTo(int lines)
     {
         const std::size_t before = heapInUse();
+        const std::size_t residentBefore = residentBytes();
         const int linesBefore = m_product.lineCount();
         while (m_product.lineCount() < lines) {
             m_product.report(benchAction(m_nextAction++));
@@ -76,14 +82,17 @@ private:
         }
         m_product.paint();
         m_productHeap += std::ptrdiff_t(heapInUse() - before);
+        m_productResident += std::ptrdiff_t(residentBytes() - residentBefore);
         m_productLines += m_product.lineCount() - linesBefore;
 
         const QString text = m_product.logText();
         const std::size_t baselineBefore = heapInUse();
+        const std::size_t baselineResidentBefore = residentBytes();
         const int baselineLinesBefore = m_baseline.lineCount();
         m_baseline.setLogText(text);
         m_baseline.paint();
         m_baselineHeap += std::ptrdiff_t(heapInUse() - baselineBefore);
+        m_baselineResident += std::ptrdiff_t(residentBytes() - baselineResidentBefore);
         m_baselineLines += m_baseline.lineCount() - baselineLinesBefore;
     }
 
@@ -220,8 +229,10 @@ private:
     BenchWindow m_baseline{BenchWindow::Handler::ReadJoinWrite};
     int m_nextAction = 0;
     std::ptrdiff_t m_productHeap = 0;
+    std::ptrdiff_t m_productResident = 0;
     int m_productLines = 0;
     std::ptrdiff_t m_baselineHeap = 0;
+    std::ptrdiff_t m_baselineResident = 0;
     int m_baselineLines = 0;
 };
 

@@ -103,6 +103,13 @@ QString reportTable(const Results &results)
                count(bytes.baseline) + QStringLiteral(" B"), times(bytes.baseline / bytes.product),
                QString(), QStringLiteral("<= 700 B %1").arg(verdict(bytes.product <= 700))});
 
+    const Comparison &resident = results.residentPerLine;
+    table.add({QStringLiteral("Resident memory per line at %1 lines").arg(count(resident.lines)),
+               count(resident.product) + QStringLiteral(" B"),
+               count(resident.baseline) + QStringLiteral(" B"),
+               times(resident.baseline / resident.product), QString(),
+               QStringLiteral("<= 700 B %1").arg(verdict(resident.product <= 700))});
+
     const StartupResult &startup = results.startup;
     table.add({QStringLiteral("Process start to first painted frame"),
                milliseconds(startup.firstFrameMs), QStringLiteral("same"), QString(),

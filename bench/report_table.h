@@ -25,9 +25,10 @@ struct Results {
     QString loadAfter;
     double lineLength = 0;
     std::vector<Comparison> events; // milliseconds per event, by log size
-    Comparison bytesPerLine;
-    Comparison burst; // events per second
-    Comparison clear; // milliseconds
+    Comparison bytesPerLine;        // heap in use
+    Comparison residentPerLine;     // pages in RAM
+    Comparison burst;               // events per second
+    Comparison clear;               // milliseconds
     StartupResult startup;
 };
 
