@@ -22,9 +22,13 @@ public:
 
     // Reports one action through the window's handler, as the control would.
     void report(const ActionValues &values);
-    // Paints the log and whatever else the last steps left to paint, before returning; throws
-    // std::runtime_error when the log got no paint, since then nothing was measured.
+    // Does what the event loop does once it is idle: runs the calls and requests the widgets
+    // queued, which paints whatever the last steps changed, and makes sure the log was painted.
+    // Throws std::runtime_error when it was not, since then nothing was measured.
     void paint();
+    // Runs only the calls the widgets queued, without painting: what the event loop does
+    // between two events that come faster than it paints.
+    void runQueuedCalls();
     // Presses Clear Log Display.
     void clear();
 

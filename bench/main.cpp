@@ -79,6 +79,8 @@ private:
             m_product.report(benchAction(m_nextAction++));
             if (m_product.lineCount() % linesPerPaintWhileFilling == 0)
                 m_product.paint();
+            else
+                m_product.runQueuedCalls();
         }
         m_product.paint();
         m_productHeap += std::ptrdiff_t(heapInUse() - before);
