@@ -1,7 +1,7 @@
 // Measures what the log costs as it grows: one event and its repaint at several log sizes, a burst
 // of events, Clear Log Display, the heap per line and the start-up, each for the program's log and
-// for a read-join-write log side by side, and prints a table. With --smoke it runs everything once
-// at the smallest sizes, to show that it still works.
+// for a read-join-write log side by side, and prints a table. With --smoke it runs everything at
+// the smallest sizes and with the fewest samples, to show that it still works.
 #include "bench_window.h"
 #include "process_memory.h"
 #include "report_table.h"
