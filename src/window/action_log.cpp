@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 ActionLog::ActionLog(QWidget *parent)
     : QPlainTextEdit(parent)
@@ -37,14 +38,25 @@ void ActionLog::prependLine(const QString &line)
     // block by measuring every block: each event would cost time in proportion to the log, and
     // a long top line would be laid out twice.
     top.beginEditBlock();
-    top.insertText(line);
-    top.insertBlock();
+    top.insertText(line + QChar::ParagraphSeparator);
     top.endEditBlock();
     log->setUndoRedoEnabled(true);
 
     setTextCursor(QTextCursor(log));
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
+
+    // Placing the cursor shaped the new line and the one the cursor left, and only painting them
+    // would let go of their glyphs: in a burst of events every line that scrolled away unpainted
+    // would keep about 2 KB for good. An emptied layout is laid out afresh, keeping no glyphs,
+    // when the line is next shown.
+    const QTextBlock newLine = log->firstBlock();
+    for (const QTextBlock &block : {newLine, newLine.next()}) {
+        if (QTextLayout *layout = block.layout()) {
+            layout->beginLayout();
+            layout->endLayout();
+        }
+    }
 }
 
 QString ActionLog::text() const

@@ -136,6 +136,20 @@ TEST_F(ActionEvent, ALineOfShortFieldsFitsTheLogsWidth)
     EXPECT_LT(line.naturalTextWidth(), log()->viewport()->width());
 }
 
+TEST_F(ActionEvent, LinesOfABurstAreLaidOutWhenScrolledTo)
+{
+    for (int i = 0; i < 200; ++i)
+        control->report({.bszAction = EventValue::whole(i)});
+    QScrollBar *scroll = log()->verticalScrollBar();
+    scroll->setValue(scroll->maximum());
+    log()->grab();
+
+    const QTextBlock shown = log()->cursorForPosition({1, 1}).block();
+    EXPECT_GT(shown.blockNumber(), 150);
+    EXPECT_EQ(shown.layout()->lineCount(), 1);
+    EXPECT_EQ(shown.text(), QString::number(199 - shown.blockNumber()) + "\t\t\t\t\t");
+}
+
 TEST_F(ActionEvent, ClearEmptiesOnlyTheLog)
 {
     control->report(firstAction);

@@ -1,0 +1,107 @@
+#include "bench_window.h"
+
+#include "action_log.h"
+#include "bench_control.h"
+#include "exerciser_window.h"
+#include "read_join_write.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QWindow>
+#include <stdexcept>
+
+class BenchWindow::PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+
+    int count = 0;
+};
+
+BenchWindow::BenchWindow(Handler handler)
+    : m_control(new BenchControl)
+    , m_window(std::make_unique<ExerciserWindow>(m_control))
+    , m_log(m_window->findChild<ActionLog *>(QStringLiteral("Text8")))
+    , m_clear(m_window->findChild<QPushButton *>(QStringLiteral("Command3")))
+    , m_logPaints(std::make_unique<PaintCounter>())
+{
+    m_log->viewport()->installEventFilter(m_logPaints.get());
+    if (handler == Handler::ReadJoinWrite) {
+        useReadJoinWrite(m_window.get(), m_control);
+        m_window->move(m_window->width() + 40, 0);
+    }
+    m_window->show();
+    // Nothing is painted before the platform has exposed the window.
+    QDeadlineTimer patience(30'000);
+    while (!m_window->windowHandle()->isExposed() && !patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (!m_window->windowHandle()->isExposed())
+        throw std::runtime_error("the platform never showed the window");
+    paint();
+}
+
+BenchWindow::~BenchWindow() = default;
+
+void BenchWindow::report(const ActionValues &values)
+{
+    m_control->report(values);
+}
+
+// The posted update request paints everything the window has waiting, value boxes included, and
+// hands the frame to the platform before it returns; a forced repaint stands in when the log had
+// nothing waiting.
+void BenchWindow::paint()
+{
+    const int before = m_logPaints->count;
+    QCoreApplication::sendPostedEvents();
+    if (m_logPaints->count == before)
+        m_log->viewport()->repaint();
+    if (m_logPaints->count == before)
+        throw std::runtime_error("the log was not painted, so nothing was measured");
+}
+
+void BenchWindow::runQueuedCalls()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
+void BenchWindow::clear()
+{
+    m_clear->click();
+}
+
+int BenchWindow::lineCount() const
+{
+    return m_log->document()->blockCount() - 1;
+}
+
+QString BenchWindow::logText() const
+{
+    return m_log->text();
+}
+
+void BenchWindow::setLogText(const QString &text)
+{
+    m_log->setPlainText(text);
+}
+
+ActionValues benchAction(int n)
+{
+    const int amount = n % 101;
+    const QString address = QString(QChar(u'A' + n % 16)) + QString::number(n / 16 % 16 + 1);
+    const double change = amount + 0.5;
+    return {EventValue::text(QStringLiteral("sendplc")),
+            EventValue::text(address),
+            EventValue::text(n % 2 ? QStringLiteral("dim") : QStringLiteral("bright")),
+            EventValue::number(change),
+            EventValue::whole(n % 2 ? 100 - amount : amount),
+            EventValue::number(n % 2 ? -change : change),
+            EventValue()};
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "action_values.h"
+
+#include <QString>
+#include <memory>
+
+class ActionLog;
+class BenchControl;
+class ExerciserWindow;
+class QPushButton;
+
+// One shown exerciser window whose control the benchmark drives. Its log either takes each line
+// the way the program does, or by reading, joining and writing back the whole text, the way a
+// plain multi-line box would, for comparison.
+class BenchWindow {
+public:
+    enum class Handler { InsertAtTop, ReadJoinWrite };
+
+    explicit BenchWindow(Handler handler);
+    ~BenchWindow();
+
+    // Reports one action through the window's handler, as the control would.
+    void report(const ActionValues &values);
+    // Does what the event loop does once it is idle: runs the calls and requests the widgets
+    // queued, which paints whatever the last steps changed, and makes sure the log was painted.
+    // Throws std::runtime_error when it was not, since then nothing was measured.
+    void paint();
+    // Runs only the calls the widgets queued, without painting: what the event loop does
+    // between two events that come faster than it paints.
+    void runQueuedCalls();
+    // Presses Clear Log Display.
+    void clear();
+
+    int lineCount() const;
+    QString logText() const;
+    // Writes the text into the log at once, without going through the handler.
+    void setLogText(const QString &text);
+
+private:
+    class PaintCounter;
+
+    BenchControl *m_control;
+    std::unique_ptr<ExerciserWindow> m_window;
+    ActionLog *m_log;
+    QPushButton *m_clear;
+    std::unique_ptr<PaintCounter> m_logPaints;
+};
+
+// The action the benchmark reports as its n-th: a dim or bright command on a changing address,
+// about 30 characters in the log.
+ActionValues benchAction(int n);

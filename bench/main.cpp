@@ -1,0 +1,260 @@
+// Measures what the log costs as it grows: one event and its repaint at several log sizes, a burst
+// of events, Clear Log Display, the heap per line and the start-up, each for the program's log and
+// for a read-join-write log side by side, and prints a table. With --smoke it runs everything at
+// the smallest sizes and with the fewest samples, to show that it still works.
+#include "bench_window.h"
+#include "process_memory.h"
+#include "report_table.h"
+#include "startup.h"
+#include "statistics.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QThread>
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+struct Plan {
+    std::vector<int> logSizes;
+    int eventSamples;
+    int bigLogEventSamples; // for the read-join-write log at 100,000 lines and above
+    int burstEvents;
+    int baselineBurstEvents;
+    int burstSamples;
+    int clearSamples;
+    int baselineClearSamples;
+    int startupSamples;
+};
+
+const Plan fullPlan{{0, 1'000, 100'000, 1'000'000}, 101, 5, 10'000, 3, 3, 1, 3, 11};
+const Plan smokePlan{{0, 10}, 3, 3, 10, 3, 3, 3, 3, 1};
+
+constexpr int linesPerPaintWhileFilling = 1'000;
+
+class LogBenchmark {
+public:
+    explicit LogBenchmark(const Plan &plan)
+        : m_plan(plan)
+    {}
+
+    Results run(const QString &probe)
+    {
+        Results results;
+        results.platform = QGuiApplication::platformName();
+        results.machine = machineDescription();
+        results.loadBefore = loadAverage();
+        for (int size : m_plan.logSizes)
+            results.events.push_back(measureEvents(size));
+        results.lineLength = double(m_product.logText().size()) / m_product.lineCount() - 2;
+        results.bytesPerLine = {m_plan.logSizes.back(), double(m_productHeap) / m_productLines,
+                                double(m_baselineHeap) / m_baselineLines, 1, 1};
+        results.residentPerLine = {m_plan.logSizes.back(),
+                                   double(m_productResident) / m_productLines,
+                                   double(m_baselineResident) / m_baselineLines, 1, 1};
+        results.burst = measureBurst();
+        results.clear = measureClear();
+        results.startup = measureStartups(probe);
+        results.loadAfter = loadAverage();
+        return results;
+    }
+
+private:
+    // Brings both logs to the size: the program's through its handler, painting now and then as
+    // a busy event loop would, the other by writing the same text at once, which is where its
+    // own handler would have left it. Both keep account of the heap their lines take and of
+    // the pages the process touched for them; the second log's big text is made before its
+    // account opens, and its earlier texts were large blocks that went back to the system.
+    void fillTo(int lines)
+    {
+        const std::size_t before = heapInUse();
+        const std::size_t residentBefore = residentBytes();
+        const int linesBefore = m_product.lineCount();
+        while (m_product.lineCount() < lines) {
+            m_product.report(benchAction(m_nextAction++));
+            if (m_product.lineCount() % linesPerPaintWhileFilling == 0)
+                m_product.paint();
+            else
+                m_product.runQueuedCalls();
+        }
+        m_product.paint();
+        m_productHeap += std::ptrdiff_t(heapInUse() - before);
+        m_productResident += std::ptrdiff_t(residentBytes() - residentBefore);
+        m_productLines += m_product.lineCount() - linesBefore;
+
+        const QString text = m_product.logText();
+        const std::size_t baselineBefore = heapInUse();
+        const std::size_t baselineResidentBefore = residentBytes();
+        const int baselineLinesBefore = m_baseline.lineCount();
+        m_baseline.setLogText(text);
+        m_baseline.paint();
+        m_baselineHeap += std::ptrdiff_t(heapInUse() - baselineBefore);
+        m_baselineResident += std::ptrdiff_t(residentBytes() - baselineResidentBefore);
+        m_baselineLines += m_baseline.lineCount() - baselineLinesBefore;
+    }
+
+    static double timeEvent(BenchWindow &window, const ActionValues &values)
+    {
+        window.paint();
+        return millisecondsOf([&] {
+            window.report(values);
+            window.paint();
+        });
+    }
+
+    Comparison measureEvents(int size)
+    {
+        fillTo(size);
+        const int baselineSamples =
+            size >= 100'000 ? m_plan.bigLogEventSamples : m_plan.eventSamples;
+        std::vector<double> product, baseline;
+        for (int i = 0; i < m_plan.eventSamples; ++i) {
+            if (size == 0) {
+                m_product.clear();
+                m_baseline.clear();
+            }
+            const ActionValues values = benchAction(m_nextAction++);
+            product.push_back(timeEvent(m_product, values));
+            if (i < baselineSamples)
+                baseline.push_back(timeEvent(m_baseline, values));
+        }
+        checkSameLog(size);
+        return {size, median(product), median(baseline), int(product.size()), int(baseline.size())};
+    }
+
+    // The read-join-write log must end up exactly as the program's, or the comparison is void.
+    void checkSameLog(int size)
+    {
+        if (size == 0)
+            return;
+        m_baseline.setLogText(m_product.logText());
+        const ActionValues values = benchAction(m_nextAction++);
+        m_product.report(values);
+        m_baseline.report(values);
+        if (m_product.logText() != m_baseline.logText())
+            throw std::runtime_error("the read-join-write log differs from the program's");
+    }
+
+    static double timeBurst(BenchWindow &window, int &nextAction, int events)
+    {
+        window.paint();
+        return millisecondsOf([&] {
+            for (int i = 0; i < events; ++i)
+                window.report(benchAction(nextAction++));
+            window.paint();
+        });
+    }
+
+    Comparison measureBurst()
+    {
+        std::vector<double> product;
+        for (int i = 0; i < m_plan.burstSamples; ++i)
+            product.push_back(m_plan.burstEvents * 1000.0 /
+                              timeBurst(m_product, m_nextAction, m_plan.burstEvents));
+        m_baseline.setLogText(m_product.logText());
+        const double baseline = m_plan.baselineBurstEvents * 1000.0 /
+                                timeBurst(m_baseline, m_nextAction, m_plan.baselineBurstEvents);
+        return {m_product.lineCount(), median(product), baseline, int(product.size()), 1};
+    }
+
+    static double timeClear(BenchWindow &window)
+    {
+        window.paint();
+        return millisecondsOf([&] {
+            window.clear();
+            window.paint();
+        });
+    }
+
+    // The program's log is cleared last, since filling it again takes a while.
+    Comparison measureClear()
+    {
+        const int size = m_plan.logSizes.back();
+        fillTo(size);
+        const QString text = m_product.logText();
+        std::vector<double> baseline;
+        for (int i = 0; i < m_plan.baselineClearSamples; ++i) {
+            m_baseline.setLogText(text);
+            baseline.push_back(timeClear(m_baseline));
+        }
+        std::vector<double> product;
+        for (int i = 0; i < m_plan.clearSamples; ++i) {
+            fillTo(size);
+            product.push_back(timeClear(m_product));
+        }
+        return {size, median(product), median(baseline), int(product.size()), int(baseline.size())};
+    }
+
+    StartupResult measureStartups(const QString &probe) const
+    {
+        std::vector<double> firstFrame, startAndQuit;
+        for (int i = 0; i < m_plan.startupSamples; ++i) {
+            const StartupTimes times = measureStartup(probe);
+            firstFrame.push_back(times.firstFrameMs);
+            startAndQuit.push_back(times.startAndQuitMs);
+        }
+        return {median(firstFrame), median(startAndQuit), int(firstFrame.size())};
+    }
+
+    static QString machineDescription()
+    {
+        QString model = QSysInfo::currentCpuArchitecture();
+        QFile cpuInfo(QStringLiteral("/proc/cpuinfo"));
+        if (cpuInfo.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : cpuInfo.readAll().split('\n'))
+                if (line.startsWith("model name")) {
+                    model = QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
+                    break;
+                }
+        }
+        return QStringLiteral("%1, %2 cores, %3, Qt %4")
+            .arg(model)
+            .arg(QThread::idealThreadCount())
+            .arg(QSysInfo::prettyProductName(), QString::fromUtf8(qVersion()));
+    }
+
+    static QString loadAverage()
+    {
+        QFile file(QStringLiteral("/proc/loadavg"));
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("unknown");
+        return QString::fromUtf8(file.readAll()).section(u' ', 0, 2);
+    }
+
+    Plan m_plan;
+    BenchWindow m_product{BenchWindow::Handler::InsertAtTop};
+    BenchWindow m_baseline{BenchWindow::Handler::ReadJoinWrite};
+    int m_nextAction = 0;
+    std::ptrdiff_t m_productHeap = 0;
+    std::ptrdiff_t m_productResident = 0;
+    int m_productLines = 0;
+    std::ptrdiff_t m_baselineHeap = 0;
+    std::ptrdiff_t m_baselineResident = 0;
+    int m_baselineLines = 0;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool smoke = QApplication::arguments().contains(QStringLiteral("--smoke"));
+    const QString probe =
+        QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("kv27-startup-probe"));
+    try {
+        LogBenchmark benchmark(smoke ? smokePlan : fullPlan);
+        const Results results = benchmark.run(probe);
+        std::fputs(reportTable(results).toUtf8().constData(), stdout);
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "kv27-bench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

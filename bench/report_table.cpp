@@ -1,0 +1,133 @@
+#include "report_table.h"
+
+#include <QLocale>
+#include <QStringList>
+
+namespace {
+
+QString count(double value)
+{
+    QLocale english(QLocale::English);
+    return english.toString(qint64(value + 0.5));
+}
+
+QString milliseconds(double value)
+{
+    return QString::number(value, 'f', value < 10 ? 3 : 1) + QStringLiteral(" ms");
+}
+
+QString times(double ratio)
+{
+    return QString::number(ratio, 'f', ratio < 10 ? 2 : 0) + u'x';
+}
+
+QString samples(int product, int baseline)
+{
+    return baseline ? QStringLiteral("%1 / %2").arg(product).arg(baseline)
+                    : QString::number(product);
+}
+
+QString verdict(bool met)
+{
+    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
+}
+
+class Table {
+public:
+    void add(QStringList row) { m_rows.append(row); }
+
+    QString text() const
+    {
+        QList<int> widths;
+        for (const QStringList &row : m_rows)
+            for (int i = 0; i < row.size(); ++i) {
+                if (widths.size() <= i)
+                    widths.append(0);
+                widths[i] = std::max(widths[i], int(row[i].size()));
+            }
+        QString text;
+        for (const QStringList &row : m_rows) {
+            QString line;
+            for (int i = 0; i < row.size(); ++i)
+                line += i == 0 ? row[i].leftJustified(widths[i])
+                               : QStringLiteral("  ") + row[i].rightJustified(widths[i]);
+            text += line.trimmed().isEmpty() ? QString() : line;
+            text += u'\n';
+        }
+        return text;
+    }
+
+private:
+    QList<QStringList> m_rows;
+};
+
+} // namespace
+
+QString reportTable(const Results &results)
+{
+    Table table;
+    table.add({QStringLiteral("Measure"), QStringLiteral("insert at top"),
+               QStringLiteral("read-join-write"), QStringLiteral("ratio"),
+               QStringLiteral("samples"), QStringLiteral("target")});
+    for (const Comparison &event : results.events)
+        table.add({QStringLiteral("One event and its repaint, %1 lines").arg(count(event.lines)),
+                   milliseconds(event.product), milliseconds(event.baseline),
+                   times(event.baseline / event.product),
+                   samples(event.productSamples, event.baselineSamples), QString()});
+
+    const Comparison &empty = results.events.front();
+    const Comparison &largest = results.events.back();
+    const double flatness = largest.product / empty.product;
+    table.add({QStringLiteral("  event at %1 lines / event at 0").arg(count(largest.lines)),
+               times(flatness), times(largest.baseline / empty.baseline), QString(), QString(),
+               QStringLiteral("<= 1.3x %1").arg(verdict(flatness <= 1.3))});
+
+    const Comparison &burst = results.burst;
+    table.add({QStringLiteral("Burst into %1 lines, until painted").arg(count(burst.lines)),
+               count(burst.product) + QStringLiteral(" /s"),
+               QString::number(burst.baseline, 'f', 2) + QStringLiteral(" /s"),
+               times(burst.product / burst.baseline),
+               samples(burst.productSamples, burst.baselineSamples),
+               QStringLiteral(">= 10,000 /s %1").arg(verdict(burst.product >= 10'000))});
+
+    const Comparison &clear = results.clear;
+    table.add({QStringLiteral("Clear Log Display on %1 lines").arg(count(clear.lines)),
+               milliseconds(clear.product), milliseconds(clear.baseline),
+               times(clear.baseline / clear.product),
+               samples(clear.productSamples, clear.baselineSamples),
+               QStringLiteral("< 100 ms %1").arg(verdict(clear.product < 100))});
+
+    const Comparison &bytes = results.bytesPerLine;
+    table.add({QStringLiteral("Heap per line at %1 lines").arg(count(bytes.lines)),
+               count(bytes.product) + QStringLiteral(" B"),
+               count(bytes.baseline) + QStringLiteral(" B"), times(bytes.baseline / bytes.product),
+               QString(), QStringLiteral("<= 700 B %1").arg(verdict(bytes.product <= 700))});
+
+    const Comparison &resident = results.residentPerLine;
+    table.add({QStringLiteral("Resident memory per line at %1 lines").arg(count(resident.lines)),
+               count(resident.product) + QStringLiteral(" B"),
+               count(resident.baseline) + QStringLiteral(" B"),
+               times(resident.baseline / resident.product), QString(),
+               QStringLiteral("<= 700 B %1").arg(verdict(resident.product <= 700))});
+
+    const StartupResult &startup = results.startup;
+    table.add({QStringLiteral("Process start to first painted frame"),
+               milliseconds(startup.firstFrameMs), QStringLiteral("same"), QString(),
+               QString::number(startup.samples),
+               QStringLiteral("< 100 ms %1").arg(verdict(startup.firstFrameMs < 100))});
+    table.add({QStringLiteral("Process start to end, quitting at that frame"),
+               milliseconds(startup.startAndQuitMs), QStringLiteral("same"), QString(),
+               QString::number(startup.samples), QString()});
+
+    return QStringLiteral("KV27 Exerciser log benchmark on the %1 platform\n"
+                          "%2\n"
+                          "load average %3 before, %4 after\n"
+                          "log lines of %5 characters on average; figures are medians\n\n")
+               .arg(results.platform, results.machine, results.loadBefore, results.loadAfter,
+                    QString::number(results.lineLength, 'f', 1)) +
+           table.text() +
+           QStringLiteral(
+               "\nratio: how many times more time (or heap) the read-join-write log takes, or for "
+               "the burst\nhow many times more events per second the program's log takes; samples: "
+               "insert at top / read-join-write.\n");
+}

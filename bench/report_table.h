@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+// One figure for the program's log and for the read-join-write log, each a median of its samples.
+struct Comparison {
+    int lines = 0;
+    double product = 0;
+    double baseline = 0;
+    int productSamples = 0;
+    int baselineSamples = 0;
+};
+
+struct StartupResult {
+    double firstFrameMs = 0;
+    double startAndQuitMs = 0;
+    int samples = 0;
+};
+
+struct Results {
+    QString platform;
+    QString machine;
+    QString loadBefore;
+    QString loadAfter;
+    double lineLength = 0;
+    std::vector<Comparison> events; // milliseconds per event, by log size
+    Comparison bytesPerLine;        // heap in use
+    Comparison residentPerLine;     // pages in RAM
+    Comparison burst;               // events per second
+    Comparison clear;               // milliseconds
+    StartupResult startup;
+};
+
+// The results as a plain-text table with the ratio to the read-join-write log and the targets.
+QString reportTable(const Results &results);
