@@ -1,28 +1,38 @@
 #include "event_value.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <optional>
+#include <string_view>
 
 namespace {
 
 // More digits than this are noise from binary fractions (0.1 + 0.2), not information.
 constexpr int maxSignificantDigits = 15;
 
-int significantDigits(const QString &decimal)
+// Numbers of these magnitudes are written out in full, as a reader of the boxes and the log
+// expects; only beyond them may an exponent stand in for a long run of zeros.
+constexpr double smallestPlain = 1e-6;
+constexpr double largestPlain = 1e15;
+
+// How many digits the shortest decimal that reads back as the number has after the point.
+int fractionDigits(double number)
 {
-    int digits = 0;
-    bool leading = true;
-    for (QChar ch : decimal) {
-        if (ch == u'e' || ch == u'E')
-            break;
-        if (!ch.isDigit())
-            continue;
-        if (leading && ch == u'0')
-            continue;
-        leading = false;
-        ++digits;
-    }
-    return digits;
+    char text[32];
+    const char *end =
+        std::to_chars(std::begin(text), std::end(text), number, std::chars_format::scientific).ptr;
+    const std::string_view written(text, std::size_t(end - text));
+    const std::string_view mantissa = written.substr(0, written.find('e'));
+    const auto digits = int(std::count_if(mantissa.begin(), mantissa.end(),
+                                          [](char ch) { return ch >= '0' && ch <= '9'; }));
+    const char *exponentStart = written.data() + mantissa.size() + 1;
+    if (*exponentStart == '+')
+        ++exponentStart; // which from_chars does not take
+    int exponent = 0;
+    std::from_chars(exponentStart, end, exponent);
+    return std::max(0, digits - 1 - exponent);
 }
 
 // The shortest decimal that reads back as the same number, unless that needs more digits than
@@ -31,13 +41,15 @@ QString decimalText(double number, const QLocale &locale)
 {
     if (number == 0)
         number = 0; // negative zero is still zero
-    const QString shortest = QString::number(number, 'g', QLocale::FloatingPointShortest);
-    // Near the largest doubles, rounding to fewer digits can pass the largest one there is, and
-    // the text would stand for no number at all.
-    if (significantDigits(shortest) <= maxSignificantDigits ||
-        !std::isfinite(QString::number(number, 'g', maxSignificantDigits).toDouble()))
-        return locale.toString(number, 'g', QLocale::FloatingPointShortest);
-    return locale.toString(number, 'g', maxSignificantDigits);
+    // A number whose shortest text has no more digits than that comes back unchanged. Near the
+    // largest doubles, rounding can pass the largest one there is; keep every digit there.
+    if (const double rounded = QString::number(number, 'g', maxSignificantDigits).toDouble();
+        std::isfinite(rounded))
+        number = rounded;
+    const double magnitude = std::abs(number);
+    if (number == 0 || (magnitude >= smallestPlain && magnitude <= largestPlain))
+        return locale.toString(number, 'f', fractionDigits(number));
+    return locale.toString(number, 'g', QLocale::FloatingPointShortest);
 }
 
 std::optional<QString> nonFiniteText(double number)
