@@ -8,7 +8,9 @@
 namespace {
 
 using limits = std::numeric_limits<double>;
-using wholeLimits = std::numeric_limits<qint64>;
+constexpr auto text = &EventValue::text;
+constexpr auto whole = &EventValue::whole;
+constexpr auto number = &EventValue::number;
 
 struct Rendering {
     const char *name;
@@ -21,42 +23,37 @@ struct Rendering {
 const Rendering renderings[] = {
     {"empty", EventValue(), "", "", ""},
     {"null", EventValue::null(), "", "", ""},
-    {"emptyText", EventValue::text(""), "", "", ""},
-    {"blankText", EventValue::text(" "), " ", " ", " "},
-    {"text", EventValue::text("A1 on"), "A1 on", "A1 on", "A1 on"},
-    {"numericText", EventValue::text("7"), "7", "7", " 7"},
-    {"negativeText", EventValue::text(" -3.5 "), " -3.5 ", " -3.5 ", "-3.5"},
-    {"hugeWholeText", EventValue::text("9223372036854775807"), "9223372036854775807",
-     "9223372036854775807", " 9223372036854775807"},
-    {"infinityText", EventValue::text("inf"), "inf", "inf", "inf"},
-    {"wholeZero", EventValue::whole(0), "0", "0", " 0"},
-    {"wholeNegative", EventValue::whole(-12), "-12", "-12", "-12"},
-    {"wholeNoGrouping", EventValue::whole(1234567), "1234567", "1234567", " 1234567"},
-    {"wholeMin", EventValue::whole(wholeLimits::min()), "-9223372036854775808",
+    {"emptyText", text(""), "", "", ""},
+    {"blankText", text(" "), " ", " ", " "},
+    {"numericText", text("7"), "7", "7", " 7"},
+    {"negativeText", text(" -3.5 "), " -3.5 ", " -3.5 ", "-3.5"},
+    {"hugeWholeText", text("9223372036854775807"), "9223372036854775807", "9223372036854775807",
+     " 9223372036854775807"},
+    {"infinityText", text("inf"), "inf", "inf", "inf"},
+    {"wholeZero", whole(0), "0", "0", " 0"},
+    {"wholeNoGrouping", whole(1234567), "1234567", "1234567", " 1234567"},
+    {"wholeMin", whole(std::numeric_limits<qint64>::min()), "-9223372036854775808",
      "-9223372036854775808", "-9223372036854775808"},
-    {"fraction", EventValue::number(2.5), "2.5", "2,5", " 2.5"},
-    {"negativeFraction", EventValue::number(-37.5), "-37.5", "-37,5", "-37.5"},
-    {"zero", EventValue::number(0), "0", "0", " 0"},
-    {"negativeZero", EventValue::number(-0.0), "0", "0", " 0"},
-    {"binaryNoise", EventValue::number(0.1 + 0.2), "0.3", "0,3", " 0.3"},
-    {"hundredThousand", EventValue::number(1e5), "100000", "100000", " 100000"},
-    {"million", EventValue::number(-1e6), "-1000000", "-1000000", "-1000000"},
-    {"tenThousandth", EventValue::number(1e-4), "0.0001", "0,0001", " 0.0001"},
-    {"millionth", EventValue::number(1e-6), "0.000001", "0,000001", " 0.000001"},
-    {"smallWithDigits", EventValue::number(-1.25e-6), "-0.00000125", "-0,00000125", "-0.00000125"},
-    {"fifteenDigitsPlain", EventValue::number(123456789012345.6), "123456789012346",
-     "123456789012346", " 123456789012346"},
-    {"largestPlain", EventValue::number(1e15), "1000000000000000", "1000000000000000",
-     " 1000000000000000"},
-    {"fifteenDigitsFraction", EventValue::number(1.0 / 3), "0.333333333333333", "0,333333333333333",
+    {"fraction", number(2.5), "2.5", "2,5", " 2.5"},
+    {"negativeFraction", number(-37.5), "-37.5", "-37,5", "-37.5"},
+    {"negativeZero", number(-0.0), "0", "0", " 0"},
+    {"binaryNoise", number(0.1 + 0.2), "0.3", "0,3", " 0.3"},
+    {"hundredThousand", number(1e5), "100000", "100000", " 100000"},
+    {"million", number(-1e6), "-1000000", "-1000000", "-1000000"},
+    {"tenThousandth", number(1e-4), "0.0001", "0,0001", " 0.0001"},
+    {"millionth", number(1e-6), "0.000001", "0,000001", " 0.000001"},
+    {"smallWithDigits", number(-1.25e-6), "-0.00000125", "-0,00000125", "-0.00000125"},
+    {"fifteenDigitsPlain", number(123456789012345.6), "123456789012346", "123456789012346",
+     " 123456789012346"},
+    {"largestPlain", number(1e15), "1000000000000000", "1000000000000000", " 1000000000000000"},
+    {"fifteenDigitsFraction", number(1.0 / 3), "0.333333333333333", "0,333333333333333",
      " 0.333333333333333"},
-    {"beyondPlainLarge", EventValue::number(-1e20), "-1E+20", "-1E+20", "-1e+20"},
-    {"beyondPlainSmall", EventValue::number(1e-7), "1E-07", "1E-07", " 1e-07"},
-    {"largest", EventValue::number(limits::max()), "1.7976931348623157E+308",
-     "1,7976931348623157E+308", " 1.7976931348623157e+308"},
-    {"nan", EventValue::number(limits::quiet_NaN()), "NaN", "NaN", " NaN"},
-    {"negativeInfinity", EventValue::number(-limits::infinity()), "-Infinity", "-Infinity",
-     "-Infinity"},
+    {"beyondPlainLarge", number(-1e20), "-1E+20", "-1E+20", "-1e+20"},
+    {"beyondPlainSmall", number(1e-7), "1E-07", "1E-07", " 1e-07"},
+    {"largest", number(limits::max()), "1.7976931348623157E+308", "1,7976931348623157E+308",
+     " 1.7976931348623157e+308"},
+    {"nan", number(limits::quiet_NaN()), "NaN", "NaN", " NaN"},
+    {"negativeInfinity", number(-limits::infinity()), "-Infinity", "-Infinity", "-Infinity"},
 };
 
 // Present exactly when the plain text is not empty; every number is, zero included.

@@ -2,8 +2,8 @@
 
 #include "action_log.h"
 #include "exerciser_window.h"
+#include "interface_control.h"
 #include "qt_printers.h"
-#include "recording_control.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +13,22 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Stands in for the control: remembers every command, fails it when told to, and reports
+// whatever the test gives it.
+class RecordingControl : public InterfaceControl {
+public:
+    std::optional<QString> sendCommand(const QString &verb, const QString &text) override
+    {
+        sent.append({verb, text});
+        return failure;
+    }
+
+    void report(const ActionValues &values) { emit actionEvent(values); }
+
+    QList<QPair<QString, QString>> sent;
+    std::optional<QString> failure;
+};
+
 // A message box's informative text as the user reads it.
 inline QString shownInformativeText(const QMessageBox *box)
 {
@@ -21,7 +37,7 @@ inline QString shownInformativeText(const QMessageBox *box)
     return shown.toPlainText();
 }
 
-// A shown window whose control is a RecordingControl.
+// A shown, active window whose control is a RecordingControl.
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override
@@ -41,6 +57,13 @@ protected:
     }
 
     QLineEdit *box(const char *name) const { return widget<QLineEdit>(name); }
+    QStringList texts(std::initializer_list<const char *> boxes) const
+    {
+        QStringList texts;
+        for (const char *name : boxes)
+            texts << box(name)->text();
+        return texts;
+    }
     ActionLog *log() const { return widget<ActionLog>("Text8"); }
     void press(const char *name) const
     {
