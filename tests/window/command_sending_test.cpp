@@ -63,6 +63,7 @@ TEST_F(CommandSending, ARefusedCommandIsShownAndLosesNothing)
     press("SendRF");
     ASSERT_NE(failure(), nullptr);
     EXPECT_TRUE(failure()->isVisible());
+    EXPECT_EQ(failure()->textFormat(), Qt::PlainText);
     const QString what = failure()->text();
     const QString why = shownInformativeText(failure());
     EXPECT_TRUE(what.startsWith("The command \"<b>Z9</b> onzzz")) << what.toStdString();
