@@ -1,6 +1,9 @@
+#include "exerciser_window.h"
 #include "hosted_control.h"
 #include "qt_printers.h"
+#include "startup_control.h"
 
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -162,21 +165,42 @@ TEST_F(HostedControlTest, AFaultFailsOnlyTheCommandAtHand)
     }
 }
 
-TEST_F(HostedControlTest, StartsTheFirstHostThatCreatesTheControl)
+// On Windows the window shows before any host starts; without the device's control it says
+// why in the hosts' own words, never read as markup, and the simulated device stands in.
+TEST_F(HostedControlTest, TheWindowShowsFirstAndSaysPlainlyWhyNoHostCouldCreateTheControl)
 {
-    const QStringList unavailable = host({notInstalled}, "a");
-    const QStringList missing{"/nonexistent/kv27-control-host32.exe"};
-    const QStringList working = host({ready, "@read", done}, "b");
+    const QByteArray marked = R"({"type":"unavailable","hresult":"0x800401F3",)"
+                              R"("description":{"text":"<b>Not</b> installed."}})";
+    auto *control = new StartupControl({host({marked}), {"/nonexistent/kv27-control-host32.exe"}},
+                                       {1s, 1s}, 0ms);
+    ExerciserWindow window(control);
+    control->chooseOnceShown(&window);
+    window.show();
+    EXPECT_EQ(runs(), 0);
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window.findChild<QMessageBox *>()); }));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(box->text().contains("\n\n<b>Not</b> installed. (HRESULT 0x800401F3)\nThe control "
+                                     "host \"/nonexistent/kv27-control-host32.exe\" could not be "
+                                     "started"))
+        << box->text().toStdString();
 
-    auto started = HostedControl::startFirst({unavailable, working, missing}, {1s, 1s});
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<HostedControl>>(started));
-    EXPECT_EQ(std::get<0>(started)->sendCommand("sendplc", "A1 on"), std::nullopt);
+    QSignalSpy actions(control, &InterfaceControl::actionEvent);
+    EXPECT_EQ(control->sendCommand("sendplc", "A1 on"), std::nullopt);
+    EXPECT_TRUE(actions.wait(5000));
+}
 
-    const auto none = HostedControl::startFirst({unavailable, missing}, {1s, 1s});
-    ASSERT_TRUE(std::holds_alternative<QString>(none));
-    EXPECT_EQ(std::get<QString>(none).section(u'\n', 0, 0), "Not installed. (HRESULT 0x800401F3)");
-    EXPECT_TRUE(std::get<QString>(none).contains(
-        "\"/nonexistent/kv27-control-host32.exe\" could not be started"));
+TEST_F(HostedControlTest, APressBeforeTheWindowShowsStartsTheFirstHostThatCreatesTheControl)
+{
+    StartupControl control({host({notInstalled}, "a"),
+                            host({ready, "@read", report("b"), done}, "b"),
+                            {"/nonexistent/kv27-control-host32.exe"}},
+                           {1s, 1s}, 0ms);
+    QSignalSpy actions(&control, &InterfaceControl::actionEvent);
+    EXPECT_EQ(control.sendCommand("sendplc", "A1 on"), std::nullopt);
+    ASSERT_TRUE(actions.wait(5000));
+    EXPECT_EQ(actions.front().at(0).value<ActionValues>().bszAction.plainText(), "b");
+    EXPECT_EQ(runs("a"), 1);
 }
 
 } // namespace
