@@ -20,6 +20,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -86,8 +87,6 @@ public:
         for (IDispatch *sink : m_sinks)
             if (sink)
                 sink->Release();
-        if (m_site)
-            m_site->Release();
         if (const std::wstring released = environment(L"KV27_TEST_CONTROL_RELEASED");
             !released.empty())
             CloseHandle(CreateFileW(released.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
@@ -129,18 +128,17 @@ public:
     STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *parameters, VARIANT *,
                         EXCEPINFO *exception, UINT *) override
     {
-        if (member != DISPID_VALUE || !(flags & DISPATCH_METHOD))
+        // Exactly the default method with two strings, as the control's contract has it.
+        const VARIANT *arguments = parameters->rgvarg;
+        if (member != DISPID_VALUE || !(flags & DISPATCH_METHOD) || parameters->cArgs != 2 ||
+            parameters->cNamedArgs != 0 || V_VT(&arguments[0]) != VT_BSTR ||
+            V_VT(&arguments[1]) != VT_BSTR)
             return DISP_E_MEMBERNOTFOUND;
-        if (parameters->cArgs != 2 || parameters->cNamedArgs != 0)
-            return DISP_E_BADPARAMCOUNT;
-        const VARIANT &verb = parameters->rgvarg[1];
-        const VARIANT &text = parameters->rgvarg[0];
-        if (V_VT(&verb) != VT_BSTR || V_VT(&text) != VT_BSTR)
-            return DISP_E_TYPEMISMATCH;
-        if (!m_site)
+        if (!m_sited)
             return raise(exception, L"The test control was never sited on a window.");
-        return sendCommand(std::wstring(V_BSTR(&verb), SysStringLen(V_BSTR(&verb))),
-                           std::wstring(V_BSTR(&text), SysStringLen(V_BSTR(&text))), exception);
+        return sendCommand(std::wstring(V_BSTR(&arguments[1]), SysStringLen(V_BSTR(&arguments[1]))),
+                           std::wstring(V_BSTR(&arguments[0]), SysStringLen(V_BSTR(&arguments[0]))),
+                           exception);
     }
 
     // IConnectionPointContainer
@@ -194,15 +192,12 @@ public:
     // IOleObject's Advise takes no sink, so every cookie is one of the connection point's.
     STDMETHODIMP Unadvise(DWORD cookie) override
     {
-        IDispatch *sink = nullptr;
         AcquireSRWLockExclusive(&m_lock);
-        if (cookie >= 1 && cookie <= m_sinks.size())
-            std::swap(sink, m_sinks[cookie - 1]);
+        IDispatch *sink = cookie >= 1 && cookie <= m_sinks.size()
+                              ? std::exchange(m_sinks[cookie - 1], nullptr)
+                              : nullptr;
         ReleaseSRWLockExclusive(&m_lock);
-        if (!sink)
-            return CONNECT_E_NOCONNECTION;
-        sink->Release();
-        return S_OK;
+        return sink ? sink->Release(), S_OK : CONNECT_E_NOCONNECTION;
     }
     STDMETHODIMP EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
 
@@ -222,21 +217,8 @@ public:
     }
 
     // IOleObject: only being sited matters.
-    STDMETHODIMP SetClientSite(IOleClientSite *site) override
-    {
-        if (site)
-            site->AddRef();
-        if (m_site)
-            m_site->Release();
-        m_site = site;
-        return S_OK;
-    }
-    STDMETHODIMP GetClientSite(IOleClientSite **site) override
-    {
-        if ((*site = m_site))
-            m_site->AddRef();
-        return S_OK;
-    }
+    STDMETHODIMP SetClientSite(IOleClientSite *site) override { return m_sited = site, S_OK; }
+    STDMETHODIMP GetClientSite(IOleClientSite **site) override { return *site = nullptr, E_FAIL; }
     STDMETHODIMP DoVerb(LONG, LPMSG, IOleClientSite *, LONG, HWND parent, LPCRECT) override
     {
         m_window = parent;
@@ -270,11 +252,11 @@ private:
         return DISP_E_EXCEPTION;
     }
 
-    HRESULT sendCommand(const std::wstring &verb, const std::wstring &text, EXCEPINFO *exception)
+    HRESULT sendCommand(const std::wstring &verb, const std::wstring &command, EXCEPINFO *exception)
     {
         const HWND host = GetAncestor(m_window, GA_ROOT);
         if (verb == L"fail")
-            return raise(exception, text);
+            return raise(exception, command);
         if (verb == L"hang")
             Sleep(INFINITE);
         if (verb == L"crash")
@@ -284,10 +266,9 @@ private:
         else if (verb == L"kinds")
             reportEveryKind();
         else if (verb == L"threads")
-            for (LONG thread = 1; thread <= 2; ++thread)
-                m_threads.push_back(CreateThread(nullptr, 0, &TestControl::report,
-                                                 new Run{this, thread, _wtoi(text.c_str())}, 0,
-                                                 nullptr));
+            for (m_perThread = _wtoi(command.c_str()); m_threads.size() < 2;)
+                m_threads.push_back(
+                    CreateThread(nullptr, 0, &TestControl::report, this, 0, nullptr));
         else if (verb == L"close")
             PostMessageW(host, WM_CLOSE, 0, 0);
         else if (verb == L"logoff") {
@@ -302,7 +283,7 @@ private:
                           nullptr);
             }
             fire(heartbeatId, {of(VT_I4, LONG(1))});
-            fire(actionEventId, {this->text(verb), this->text(text), of(VT_I4, LONG(text.size())),
+            fire(actionEventId, {text(verb), text(command), of(VT_I4, LONG(command.size())),
                                  VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
         }
         return S_OK;
@@ -318,8 +299,6 @@ private:
                           nullptr);
             }
     }
-
-    static VARIANT text(const std::wstring &value) { return ::text(value); }
 
     // Takes the values in their order and clears them.
     void fire(DISPID event, std::vector<VARIANT> values)
@@ -364,20 +343,14 @@ private:
               of(VT_R8, 0.1 + 0.2), of(VT_R8, 1e300)});
     }
 
-    struct Run {
-        TestControl *control;
-        LONG thread;
-        LONG count;
-    };
-
     // Reports straight from the worker thread, as many controls do.
-    static DWORD WINAPI report(void *argument)
+    static DWORD WINAPI report(void *self)
     {
-        const Run run = *static_cast<Run *>(argument);
-        delete static_cast<Run *>(argument);
-        for (LONG i = 1; i <= run.count; ++i)
-            run.control->fire(actionEventId, {text(L"thread"), of(VT_I4, run.thread), of(VT_I4, i),
-                                              VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
+        auto *control = static_cast<TestControl *>(self);
+        const LONG thread = InterlockedIncrement(&control->m_started);
+        for (LONG i = 1; i <= control->m_perThread; ++i)
+            control->fire(actionEventId, {text(L"thread"), of(VT_I4, thread), of(VT_I4, i),
+                                          VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
         return 0;
     }
 
@@ -385,26 +358,21 @@ private:
     SRWLOCK m_lock = SRWLOCK_INIT;
     std::vector<IDispatch *> m_sinks;
     bool m_listed = false;
-    IOleClientSite *m_site = nullptr;
+    bool m_sited = false;
     HWND m_window = nullptr;
     std::vector<HANDLE> m_threads;
+    LONG m_perThread = 0;
+    LONG m_started = 0;
 };
 
+// Lives as long as the DLL, so counts no references.
 class Factory : public IClassFactory {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void **object) override
-    {
-        if (iid != IID_IUnknown && iid != IID_IClassFactory)
-            return *object = nullptr, E_NOINTERFACE;
-        *object = this;
-        return S_OK;
-    }
+    STDMETHODIMP QueryInterface(REFIID, void **object) override { return *object = this, S_OK; }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown *outer, REFIID iid, void **object) override
+    STDMETHODIMP CreateInstance(IUnknown *, REFIID iid, void **object) override
     {
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
         auto *control = new TestControl;
         const HRESULT result = control->QueryInterface(iid, object);
         control->Release();
