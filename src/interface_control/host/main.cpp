@@ -9,7 +9,6 @@
 #include "protocol.h"
 
 #include <cstdio>
-#include <fcntl.h>
 #include <io.h>
 #include <memory>
 #include <ole2.h>
