@@ -1,14 +1,13 @@
 #include "app_icon.h"
 #include "exerciser_window.h"
-#include "simulated_control.h"
 
 #include <QApplication>
 #include <chrono>
 
 #ifdef Q_OS_WIN
-#include "hosted_control.h"
-
-#include <QMessageBox>
+#include "startup_control.h"
+#else
+#include "simulated_control.h"
 #endif
 
 using namespace std::chrono_literals;
@@ -17,29 +16,6 @@ namespace {
 
 // About as long as a powerline command takes to go out and be heard back.
 constexpr auto transmissionDelay = 250ms;
-
-#ifdef Q_OS_WIN
-// The device's own control, hosted beside the program; without it, the simulated device.
-InterfaceControl *createControl()
-{
-    const QString folder = QApplication::applicationDirPath() + u'/';
-    auto started = HostedControl::startFirst(
-        {{folder + "kv27-control-host64.exe"}, {folder + "kv27-control-host32.exe"}}, {});
-    if (auto *hosted = std::get_if<std::unique_ptr<HostedControl>>(&started))
-        return hosted->release();
-    QMessageBox::warning(nullptr, QApplication::applicationName(),
-                         QApplication::translate("main",
-                                                 "The KV27 scripting control could not be "
-                                                 "created, so a simulated device stands in.\n\n%1")
-                             .arg(std::get<QString>(started)));
-    return new SimulatedControl(transmissionDelay);
-}
-#else
-InterfaceControl *createControl()
-{
-    return new SimulatedControl(transmissionDelay);
-}
-#endif
 
 } // namespace
 
@@ -50,7 +26,17 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral(KV27_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
 
-    ExerciserWindow window(createControl());
+#ifdef Q_OS_WIN
+    // The device's own control, hosted beside the program; without it, the simulated device.
+    const QString folder = QApplication::applicationDirPath() + u'/';
+    auto *control = new StartupControl(
+        {{folder + "kv27-control-host64.exe"}, {folder + "kv27-control-host32.exe"}}, {},
+        transmissionDelay);
+    ExerciserWindow window(control);
+    control->chooseOnceShown(&window);
+#else
+    ExerciserWindow window(new SimulatedControl(transmissionDelay));
+#endif
     window.show();
     return QApplication::exec();
 }

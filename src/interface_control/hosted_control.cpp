@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 #include <QScopedValueRollback>
+#include <algorithm>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -27,6 +29,13 @@ HostedControl::HostedControl(QString program, QStringList arguments, Timeouts ti
 
 HostedControl::~HostedControl()
 {
+    // Hosts let go of but not yet ended go first, and at once.
+    for (QProcess *retired : findChildren<QProcess *>(Qt::FindDirectChildrenOnly)) {
+        if (retired == m_process)
+            continue;
+        retired->kill();
+        retired->waitForFinished(int(std::chrono::milliseconds(farewell).count()));
+    }
     if (!m_process)
         return;
     m_process->disconnect(this);
@@ -64,6 +73,9 @@ std::optional<QString> HostedControl::start()
         return discardHost(unavailable->reason);
     if (!std::holds_alternative<HostProtocol::Ready>(message))
         return discardHost(tr("The control host answered out of turn."));
+    // Ready, but broken right after: no command has gone out yet, so none is lost.
+    if (m_broken)
+        return discardHost(*m_broken);
     m_ready = true;
     return std::nullopt;
 }
@@ -84,6 +96,8 @@ HostedControl::startFirst(const QList<QStringList> &hosts, Timeouts timeouts)
 
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
 {
+    // One deadline for the whole press: at most one start and the wait for the answer.
+    const QDeadlineTimer press(m_timeouts.start + m_timeouts.reply);
     // What the host wrote unasked must not be taken for the answer to this command; a host
     // that did so is let go here, and start() starts another.
     if (m_process)
@@ -93,9 +107,13 @@ std::optional<QString> HostedControl::sendCommand(const QString &verb, const QSt
     const QScopedValueRollback waiting(m_waiting, true);
 
     m_process->write(HostProtocol::commandLine(verb, text));
-    const Outcome answer = awaitAnswer(QDeadlineTimer(m_timeouts.reply), m_timeouts.reply);
+    const Outcome answer =
+        awaitAnswer(std::min(QDeadlineTimer(m_timeouts.reply), press), m_timeouts.reply);
     if (const auto *problem = std::get_if<QString>(&answer))
         return discardHost(*problem);
+    // The control has answered: a bad line after the answer costs the host, not the command.
+    if (m_broken)
+        abandonIdleHost();
     const auto &message = std::get<HostProtocol::Message>(answer);
     if (std::holds_alternative<HostProtocol::Done>(message))
         return std::nullopt;
@@ -109,13 +127,14 @@ HostedControl::Outcome HostedControl::awaitAnswer(QDeadlineTimer deadline,
 {
     for (;;) {
         readOutput();
-        if (m_broken)
-            return *m_broken;
+        // The answer counts even when a bad line follows it in the same read.
         if (m_answer) {
             HostProtocol::Message answer = std::move(*m_answer);
             m_answer.reset();
             return answer;
         }
+        if (m_broken)
+            return *m_broken;
         if (m_process->state() == QProcess::NotRunning) {
             if (m_process->exitStatus() == QProcess::CrashExit)
                 return tr("The control host stopped unexpectedly.");
@@ -205,12 +224,19 @@ void HostedControl::abandonIdleHost()
 
 QString HostedControl::discardHost(const QString &reason)
 {
-    if (m_process) {
-        m_process->disconnect(this);
-        m_process->kill();
-        m_process->waitForFinished(int(std::chrono::milliseconds(farewell).count()));
-        m_process->deleteLater();
-        m_process = nullptr;
+    if (QProcess *process = std::exchange(m_process, nullptr)) {
+        process->disconnect(this);
+        // Never inside the process's own signal or wait, where Qt's pipe reader is still on the
+        // stack: the event loop ends it, and it goes once it has ended.
+        QMetaObject::invokeMethod(
+            process,
+            [process] {
+                connect(process, &QProcess::finished, process, &QObject::deleteLater);
+                process->kill();
+                if (process->state() == QProcess::NotRunning)
+                    process->deleteLater();
+            },
+            Qt::QueuedConnection);
     }
     m_ready = false;
     m_partialLine.clear();

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Plays a control host by a script of steps, for testing the program's side of the protocol.
 #   fake_host.sh <state file> <step>...
-# A step is a line to write as it is, or
+# A step is a line (or several, written at once) to write as it is, or
 #   @read      read one line (the host ends when its input has closed)
 #   @sleep N   hang for N seconds, ending there
 #   @exit N    end with exit code N
 #   @crash     end by a signal
 #   @partial T write T without ending the line
-#   @await F   wait until the file F exists
+#   @await F   wait until the file F exists beside the state file
 # A step written "R:<step>" is taken only in run R: the state file counts the runs.
 set -u
 state=$1
@@ -25,8 +25,9 @@ for step in "$@"; do
     @sleep\ *) exec sleep "${step#@sleep }" ;;
     @exit\ *) exit "${step#@exit }" ;;
     @crash) kill -KILL $$ ;;
-    @await\ *) while [ ! -e "${step#@await }" ]; do sleep 0.05; done ;;
+    @await\ *) while [ ! -e "$(dirname "$state")/${step#@await }" ]; do sleep 0.05; done ;;
     @partial\ *) printf '%s' "${step#@partial }" ;;
+    *$'\n'*) cat <<<"$step" ;; # several lines in one write
     *) printf '%s\n' "$step" ;;
     esac
 done

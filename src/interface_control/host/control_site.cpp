@@ -4,10 +4,11 @@ namespace {
 
 using AttachControl = HRESULT(WINAPI *)(IUnknown *control, HWND window, IUnknown **container);
 
-// The system's ATL control host, present in both bitnesses of every Windows and in wine.
+// The system's ATL control host, present in both bitnesses of every Windows and in wine; from
+// the system folder only, never a DLL of that name beside the host or in the current folder.
 AttachControl atlAttachControl()
 {
-    static const HMODULE atl = LoadLibraryW(L"atl.dll");
+    static const HMODULE atl = LoadLibraryExW(L"atl.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     return atl ? reinterpret_cast<AttachControl>(
                      reinterpret_cast<void *>(GetProcAddress(atl, "AtlAxAttachControl")))
                : nullptr;

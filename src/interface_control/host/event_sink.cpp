@@ -133,18 +133,19 @@ std::size_t EventConnection::connect(IUnknown *control)
     if (FAILED(control->QueryInterface(IID_PPV_ARGS(&container))))
         return 0;
 
-    if (const auto source = describedSource(control)) {
-        ComPtr<IConnectionPoint> point;
-        if (SUCCEEDED(container->FindConnectionPoint(source->events, &point)))
-            advise(point.Get(), source->events, source->actionEvent);
+    ComPtr<IConnectionPoint> point;
+    if (const auto source = describedSource(control);
+        source && SUCCEEDED(container->FindConnectionPoint(source->events, &point)))
+        advise(point.Get(), source->events, source->actionEvent);
+    if (!m_advised.empty())
         return m_advised.size();
-    }
 
+    // The type information named no event interface that could be listened to: every outgoing
+    // interface the control lists is listened to instead.
     ComPtr<IEnumConnectionPoints> points;
     if (FAILED(container->EnumConnectionPoints(&points)))
         return 0;
-    for (ComPtr<IConnectionPoint> point;
-         points->Next(1, point.ReleaseAndGetAddressOf(), nullptr) == S_OK;) {
+    while (points->Next(1, point.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
         IID events;
         if (SUCCEEDED(point->GetConnectionInterface(&events)))
             advise(point.Get(), events, DISPID_UNKNOWN);

@@ -8,8 +8,9 @@
 #include <wrl/client.h>
 
 // Listens to the control's ActionEvent and writes each one as an action message. The event is
-// found by name in the control's type information where it has some; otherwise every outgoing
-// interface is listened to and an event that arrives with seven arguments is taken for it.
+// found by name in the control's type information where that names the event interface;
+// otherwise every outgoing interface is listened to and an event that arrives with seven
+// arguments is taken for it.
 class EventConnection {
 public:
     explicit EventConnection(MessageWriter &writer);

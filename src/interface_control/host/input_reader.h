@@ -5,7 +5,8 @@
 
 // Reads standard input on a thread of its own and hands each line to the window's thread as
 // a lineMessage (lParam: std::string *, owned by the receiver), waiting until that line has
-// been handled before reading on. When the input closes it posts closedMessage.
+// been handled before reading on. When the input closes it posts closedMessage. It stops when
+// its owner goes, even while the window is gone or a line is never handled.
 class InputReader {
 public:
     static constexpr UINT lineMessage = WM_APP + 1;
@@ -19,10 +20,14 @@ public:
     void lineHandled();
 
 private:
-    static DWORD WINAPI run(void *self);
-    void readLines();
+    // What the thread uses, apart from the reader, so that it can outlive the reader.
+    struct Shared {
+        HWND window;
+        HANDLE handled;
+        HANDLE stop;
+    };
+    static DWORD WINAPI run(void *shared);
 
-    HWND m_window;
-    HANDLE m_handled;
+    Shared *m_shared;
     HANDLE m_thread = nullptr;
 };

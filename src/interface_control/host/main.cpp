@@ -1,6 +1,6 @@
 // kv27-control-host: hosts the device's scripting control in a process of the control's own
 // bitness and speaks for it to the exerciser over standard input and output (see protocol.h).
-// It ends when its input closes.
+// It ends when its input closes, when its window is closed, or when the session ends.
 
 #include "control_site.h"
 #include "event_sink.h"
@@ -8,8 +8,11 @@
 #include "message_writer.h"
 #include "protocol.h"
 
+#include <cstdio>
+#include <io.h>
 #include <memory>
 #include <ole2.h>
+#include <olectl.h>
 #include <windows.h>
 
 namespace {
@@ -18,7 +21,11 @@ constexpr wchar_t programmaticId[] = L"HearthwickScriptLibCtl.Hearthwick";
 constexpr wchar_t windowClass[] = L"KV27ControlHost";
 
 struct Host {
-    MessageWriter writer;
+    explicit Host(MessageWriter &writer)
+        : writer(writer)
+    {}
+
+    MessageWriter &writer;
     ControlSite site;
     EventConnection events{writer};
     std::unique_ptr<InputReader> reader;
@@ -42,6 +49,28 @@ struct Host {
     }
 };
 
+// The protocol keeps the output to the program to itself: the control, in this process, may
+// write to standard output, which from here on is standard error.
+HANDLE keepProtocolOutput()
+{
+    HANDLE protocol = nullptr;
+    const HANDLE process = GetCurrentProcess();
+    if (!DuplicateHandle(process, GetStdHandle(STD_OUTPUT_HANDLE), process, &protocol, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return GetStdHandle(STD_OUTPUT_HANDLE);
+    std::fflush(stdout);
+    if (_dup2(_fileno(stderr), _fileno(stdout)) != 0)
+        _close(_fileno(stdout));
+    SetStdHandle(STD_OUTPUT_HANDLE, GetStdHandle(STD_ERROR_HANDLE));
+    return protocol;
+}
+
+void closeHost(Host &host, HWND window)
+{
+    host.close();
+    DestroyWindow(window);
+}
+
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto *host = reinterpret_cast<Host *>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -53,8 +82,15 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     }
     case InputReader::closedMessage:
-        host->close();
-        DestroyWindow(window);
+    case WM_CLOSE:
+        closeHost(*host, window);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends once this returns: the control is let go now.
+        if (wParam)
+            closeHost(*host, window);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -88,11 +124,17 @@ int run(Host &host)
     }
     if (const auto failure = host.site.create(window, programmaticId)) {
         host.writer.write(unavailableLine(*failure));
-        host.site.close();
-        DestroyWindow(window);
+        closeHost(host, window);
         return 1;
     }
-    host.events.connect(host.site.control());
+    if (host.events.connect(host.site.control()) == 0) {
+        host.writer.write(
+            unavailableLine({CONNECT_E_CANNOTCONNECT,
+                             std::wstring(L"The control \"") + programmaticId +
+                                 L"\" reports nothing: no event sink could be connected."}));
+        closeHost(host, window);
+        return 1;
+    }
     host.writer.write(readyLine());
 
     host.reader = std::make_unique<InputReader>(window);
@@ -109,13 +151,14 @@ int run(Host &host)
 
 int main()
 {
+    MessageWriter writer(keepProtocolOutput());
     if (const HRESULT result = OleInitialize(nullptr); FAILED(result)) {
-        MessageWriter().write(unavailableLine(comFailure(result)));
+        writer.write(unavailableLine(comFailure(result)));
         return 1;
     }
     int exitCode = 0;
     {
-        Host host;
+        Host host(writer);
         exitCode = run(host);
     }
     OleUninitialize();

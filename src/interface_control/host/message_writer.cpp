@@ -1,7 +1,7 @@
 #include "message_writer.h"
 
-MessageWriter::MessageWriter()
-    : m_output(GetStdHandle(STD_OUTPUT_HANDLE))
+MessageWriter::MessageWriter(HANDLE output)
+    : m_output(output)
 {}
 
 void MessageWriter::write(const std::string &line)

@@ -3,11 +3,11 @@
 #include <string>
 #include <windows.h>
 
-// Writes the protocol's lines to standard output. Controls may raise events from threads
-// of their own, so whole lines are written under a lock and never interleave.
+// Writes the protocol's lines to the program. Controls may raise events from threads of their
+// own, so whole lines are written under a lock and never interleave.
 class MessageWriter {
 public:
-    MessageWriter();
+    explicit MessageWriter(HANDLE output);
     // The line ends with its newline.
     void write(const std::string &line);
 

@@ -1,22 +1,26 @@
 // The test control: a COM object with the control's contract and verbs of its own that make
-// it misbehave or report on demand. Every verb but those below is answered with one
+// it misbehave or report on demand. Every other verb is answered with a Heartbeat event and one
 // ActionEvent holding the verb, the text and the text's length exactly as they arrived.
 //   fail     raises an exception whose description is the text
-//   kinds    reports values of every VARIANT kind, and a Heartbeat event in between
+//   kinds    reports values of every VARIANT kind
 //   threads  starts two threads that each report <text> numbered actions
 //   hang     never returns
 //   crash    ends the process at once
-//   garbage  writes a line that is no message to standard output
-// With KV27_TEST_CONTROL_HIDES_TYPES set in its environment it offers no class information,
-// like controls without a type library, and lists its outgoing interface instead.
+//   garbage  writes a line that is no message to every pipe of the process but its input
+//   print    first prints to standard output, as careless controls do
+//   close    asks the host's window to close, as a user or a tool might
+//   logoff   ends the session for the host's window, as the system does at log-off
+// KV27_TEST_CONTROL_VARIANT in its environment makes it a control whose class information is
+// "hidden", or "unnamed" (it names no event interface), or that is "deaf" to every event sink.
+// When it is let go it creates the file KV27_TEST_CONTROL_RELEASED names, if any.
 
-#include <cmath>
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <ocidl.h>
 #include <olectl.h>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -24,17 +28,24 @@ namespace {
 
 const CLSID classId = {
     0x70712F9E, 0xDD5B, 0x4E20, {0x81, 0x6D, 0x72, 0xA1, 0xE0, 0x61, 0xAE, 0xDD}};
+const CLSID unnamedClassId = {
+    0x0B4E6C41, 0x7F5A, 0x4C3E, {0x9D, 0x27, 0x51, 0x8A, 0x3C, 0x64, 0xE2, 0x19}};
 const IID eventsId = {0x36D909DA, 0x12EC, 0x4F88, {0xB8, 0x22, 0xCC, 0xEB, 0xC2, 0x68, 0x26, 0x1E}};
 constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 2;
-constexpr HRESULT refusal = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0201);
 
 HMODULE module = nullptr;
 
+std::wstring environment(const wchar_t *name)
+{
+    wchar_t value[MAX_PATH] = L"";
+    GetEnvironmentVariableW(name, value, MAX_PATH);
+    return value;
+}
+
 VARIANT text(const std::wstring &value)
 {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     V_VT(&v) = VT_BSTR;
     V_BSTR(&v) = SysAllocStringLen(value.data(), UINT(value.size()));
     return v;
@@ -42,66 +53,135 @@ VARIANT text(const std::wstring &value)
 
 template <typename T> VARIANT of(VARTYPE type, T value)
 {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     V_VT(&v) = type;
     static_assert(sizeof(T) <= sizeof(v.llVal));
     std::memcpy(&v.llVal, &value, sizeof(T));
     return v;
 }
 
-VARIANT decimal(std::uint64_t digits, BYTE scale, bool negative)
+VARIANT decimal(ULONGLONG digits, BYTE scale, BYTE sign)
 {
-    VARIANT v;
-    VariantInit(&v);
-    DECIMAL &d = V_DECIMAL(&v);
-    d.Lo64 = digits;
-    d.scale = scale;
-    d.sign = negative ? DECIMAL_NEG : 0;
+    VARIANT v{};
+    V_DECIMAL(&v).Lo64 = digits;
+    V_DECIMAL(&v).scale = scale;
+    V_DECIMAL(&v).sign = sign;
     V_VT(&v) = VT_DECIMAL; // after the fields: the type overlaps the decimal's reserved word
     return v;
 }
 
-// The sinks of ActionEvent's interface. Events may be raised from any thread.
-class EventPoint : public IConnectionPoint {
+// The control is its own connection point, and the list of its one connection point.
+class TestControl : public IDispatch,
+                    public IConnectionPointContainer,
+                    public IConnectionPoint,
+                    public IEnumConnectionPoints,
+                    public IProvideClassInfo,
+                    public IOleObject {
 public:
-    explicit EventPoint(IConnectionPointContainer *owner)
-        : m_owner(owner)
-    {}
-    ~EventPoint()
+    ~TestControl()
     {
-        for (IDispatch *sink : m_sinks)
-            sink->Release();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-            *object = static_cast<IConnectionPoint *>(this);
-            AddRef();
-            return S_OK;
+        for (HANDLE thread : m_threads) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
         }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        for (IDispatch *sink : m_sinks)
+            if (sink)
+                sink->Release();
+        if (const std::wstring released = environment(L"KV27_TEST_CONTROL_RELEASED");
+            !released.empty())
+            CloseHandle(CreateFileW(released.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                    nullptr));
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return m_owner->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return m_owner->Release(); }
 
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID *iid) override
+    STDMETHODIMP QueryInterface(REFIID iid, void **object) override
     {
-        *iid = eventsId;
+        if (iid == IID_IUnknown || iid == IID_IDispatch)
+            *object = static_cast<IDispatch *>(this);
+        else if (iid == IID_IConnectionPointContainer)
+            *object = static_cast<IConnectionPointContainer *>(this);
+        else if (iid == IID_IProvideClassInfo &&
+                 environment(L"KV27_TEST_CONTROL_VARIANT") != L"hidden")
+            *object = static_cast<IProvideClassInfo *>(this);
+        else if (iid == IID_IOleObject)
+            *object = static_cast<IOleObject *>(this);
+        else
+            return *object = nullptr, E_NOINTERFACE;
+        AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer **c) override
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_references); }
+    STDMETHODIMP_(ULONG) Release() override
     {
-        *c = m_owner;
-        m_owner->AddRef();
-        return S_OK;
+        const ULONG left = InterlockedDecrement(&m_references);
+        if (left == 0)
+            delete this;
+        return left;
     }
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown *sink, DWORD *cookie) override
+
+    // IDispatch: only the default method, called late-bound.
+    STDMETHODIMP GetTypeInfoCount(UINT *count) override { return *count = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *parameters, VARIANT *,
+                        EXCEPINFO *exception, UINT *) override
+    {
+        // Exactly the default method with two strings, as the control's contract has it.
+        const VARIANT *arguments = parameters->rgvarg;
+        if (member != DISPID_VALUE || !(flags & DISPATCH_METHOD) || parameters->cArgs != 2 ||
+            parameters->cNamedArgs != 0 || V_VT(&arguments[0]) != VT_BSTR ||
+            V_VT(&arguments[1]) != VT_BSTR)
+            return DISP_E_MEMBERNOTFOUND;
+        if (!m_sited)
+            return raise(exception, L"The test control was never sited on a window.");
+        return sendCommand(std::wstring(V_BSTR(&arguments[1]), SysStringLen(V_BSTR(&arguments[1]))),
+                           std::wstring(V_BSTR(&arguments[0]), SysStringLen(V_BSTR(&arguments[0]))),
+                           exception);
+    }
+
+    // IConnectionPointContainer
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
+    {
+        m_listed = false;
+        *points = this;
+        return AddRef(), S_OK;
+    }
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
+    {
+        if (iid != eventsId)
+            return *point = nullptr, CONNECT_E_NOCONNECTION;
+        *point = this;
+        return AddRef(), S_OK;
+    }
+
+    // IEnumConnectionPoints
+    STDMETHODIMP Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
+    {
+        const ULONG given = count > 0 && !m_listed ? 1 : 0;
+        if (given)
+            points[0] = this, AddRef(), m_listed = true;
+        if (fetched)
+            *fetched = given;
+        return given == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override { return m_listed |= count > 0, S_OK; }
+    STDMETHODIMP Reset() override { return m_listed = false, S_OK; }
+    STDMETHODIMP Clone(IEnumConnectionPoints **) override { return E_NOTIMPL; }
+
+    // IConnectionPoint. Events may be raised from any thread.
+    STDMETHODIMP GetConnectionInterface(IID *iid) override { return *iid = eventsId, S_OK; }
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer **container) override
+    {
+        *container = this;
+        return AddRef(), S_OK;
+    }
+    STDMETHODIMP Advise(IUnknown *sink, DWORD *cookie) override
     {
         IDispatch *events = nullptr;
-        if (FAILED(sink->QueryInterface(eventsId, reinterpret_cast<void **>(&events))))
+        if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"deaf" ||
+            FAILED(sink->QueryInterface(eventsId, reinterpret_cast<void **>(&events))))
             return CONNECT_E_CANNOTCONNECT;
         AcquireSRWLockExclusive(&m_lock);
         m_sinks.push_back(events);
@@ -109,19 +189,116 @@ public:
         ReleaseSRWLockExclusive(&m_lock);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override
+    // IOleObject's Advise takes no sink, so every cookie is one of the connection point's.
+    STDMETHODIMP Unadvise(DWORD cookie) override
     {
         AcquireSRWLockExclusive(&m_lock);
-        IDispatch *sink = nullptr;
-        if (cookie >= 1 && cookie <= m_sinks.size())
-            std::swap(sink, m_sinks[cookie - 1]);
+        IDispatch *sink = cookie >= 1 && cookie <= m_sinks.size()
+                              ? std::exchange(m_sinks[cookie - 1], nullptr)
+                              : nullptr;
         ReleaseSRWLockExclusive(&m_lock);
-        if (!sink)
-            return CONNECT_E_NOCONNECTION;
-        sink->Release();
+        return sink ? sink->Release(), S_OK : CONNECT_E_NOCONNECTION;
+    }
+    STDMETHODIMP EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
+
+    // IProvideClassInfo
+    STDMETHODIMP GetClassInfo(ITypeInfo **info) override
+    {
+        wchar_t path[MAX_PATH];
+        GetModuleFileNameW(module, path, MAX_PATH);
+        ITypeLib *library = nullptr;
+        HRESULT result = LoadTypeLibEx(path, REGKIND_NONE, &library);
+        if (FAILED(result))
+            return result;
+        const bool unnamed = environment(L"KV27_TEST_CONTROL_VARIANT") == L"unnamed";
+        result = library->GetTypeInfoOfGuid(unnamed ? unnamedClassId : classId, info);
+        library->Release();
+        return result;
+    }
+
+    // IOleObject: only being sited matters.
+    STDMETHODIMP SetClientSite(IOleClientSite *site) override { return m_sited = site, S_OK; }
+    STDMETHODIMP GetClientSite(IOleClientSite **site) override { return *site = nullptr, E_FAIL; }
+    STDMETHODIMP DoVerb(LONG, LPMSG, IOleClientSite *, LONG, HWND parent, LPCRECT) override
+    {
+        m_window = parent;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
+    STDMETHODIMP GetUserClassID(CLSID *id) override { return *id = classId, S_OK; }
+    STDMETHODIMP GetExtent(DWORD, SIZEL *size) override { return *size = {1000, 1000}, S_OK; }
+    STDMETHODIMP GetMiscStatus(DWORD, DWORD *status) override { return *status = 0, S_OK; }
+    STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP Close(DWORD) override { return S_OK; }
+    STDMETHODIMP Update() override { return S_OK; }
+    STDMETHODIMP IsUpToDate() override { return S_OK; }
+    STDMETHODIMP SetExtent(DWORD, SIZEL *) override { return S_OK; }
+    STDMETHODIMP SetMoniker(DWORD, IMoniker *) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker **) override { return E_NOTIMPL; }
+    STDMETHODIMP InitFromData(IDataObject *, BOOL, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumVerbs(IEnumOLEVERB **) override { return E_NOTIMPL; }
+    STDMETHODIMP GetUserType(DWORD, LPOLESTR *) override { return E_NOTIMPL; }
+    STDMETHODIMP Advise(IAdviseSink *, DWORD *) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumAdvise(IEnumSTATDATA **) override { return E_NOTIMPL; }
+    STDMETHODIMP SetColorScheme(LOGPALETTE *) override { return E_NOTIMPL; }
+
+private:
+    static HRESULT raise(EXCEPINFO *exception, const std::wstring &description)
+    {
+        *exception = {};
+        exception->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0201);
+        exception->bstrDescription =
+            SysAllocStringLen(description.data(), UINT(description.size()));
+        return DISP_E_EXCEPTION;
+    }
+
+    HRESULT sendCommand(const std::wstring &verb, const std::wstring &command, EXCEPINFO *exception)
+    {
+        const HWND host = GetAncestor(m_window, GA_ROOT);
+        if (verb == L"fail")
+            return raise(exception, command);
+        if (verb == L"hang")
+            Sleep(INFINITE);
+        if (verb == L"crash")
+            TerminateProcess(GetCurrentProcess(), 3);
+        if (verb == L"garbage")
+            writeGarbage();
+        else if (verb == L"kinds")
+            reportEveryKind();
+        else if (verb == L"threads")
+            for (m_perThread = _wtoi(command.c_str()); m_threads.size() < 2;)
+                m_threads.push_back(
+                    CreateThread(nullptr, 0, &TestControl::report, this, 0, nullptr));
+        else if (verb == L"close")
+            PostMessageW(host, WM_CLOSE, 0, 0);
+        else if (verb == L"logoff") {
+            PostMessageW(host, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            PostMessageW(host, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        } else {
+            if (verb == L"print") {
+                std::printf("printed on standard output\n");
+                std::fflush(stdout);
+                DWORD written = 0;
+                WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "written there\n", 14, &written,
+                          nullptr);
+            }
+            fire(heartbeatId, {of(VT_I4, LONG(1))});
+            fire(actionEventId, {text(verb), text(command), of(VT_I4, LONG(command.size())),
+                                 VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
+        }
+        return S_OK;
+    }
+
+    // The host's output may be anywhere: the line goes to every pipe that takes it.
+    static void writeGarbage()
+    {
+        for (UINT_PTR value = 4; value < 4096; value += 4)
+            if (GetFileType(reinterpret_cast<HANDLE>(value)) == FILE_TYPE_PIPE) {
+                DWORD written = 0;
+                WriteFile(reinterpret_cast<HANDLE>(value), "not a message\n", 14, &written,
+                          nullptr);
+            }
+    }
 
     // Takes the values in their order and clears them.
     void fire(DISPID event, std::vector<VARIANT> values)
@@ -138,381 +315,70 @@ public:
             VariantClear(&value);
     }
 
-private:
-    IConnectionPointContainer *m_owner;
-    SRWLOCK m_lock = SRWLOCK_INIT;
-    std::vector<IDispatch *> m_sinks;
-};
-
-// Lists the one connection point.
-class PointList : public IEnumConnectionPoints {
-public:
-    explicit PointList(IConnectionPoint *point)
-        : m_point(point)
-    {
-        m_point->AddRef();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IEnumConnectionPoints) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = InterlockedDecrement(&m_references);
-        if (left == 0) {
-            m_point->Release();
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
-    {
-        ULONG given = 0;
-        if (count > 0 && !m_done) {
-            points[given++] = m_point;
-            m_point->AddRef();
-            m_done = true;
-        }
-        if (fetched)
-            *fetched = given;
-        return given == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        m_done = m_done || count > 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_done = false;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints **) override { return E_NOTIMPL; }
-
-private:
-    LONG m_references = 1;
-    IConnectionPoint *m_point;
-    bool m_done = false;
-};
-
-bool hidesTypes()
-{
-    return GetEnvironmentVariableW(L"KV27_TEST_CONTROL_HIDES_TYPES", nullptr, 0) > 0;
-}
-
-class TestControl : public IDispatch,
-                    public IConnectionPointContainer,
-                    public IProvideClassInfo,
-                    public IOleObject {
-public:
-    ~TestControl()
-    {
-        for (HANDLE thread : m_threads) {
-            WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
-        }
-        if (m_site)
-            m_site->Release();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDispatch)
-            *object = static_cast<IDispatch *>(this);
-        else if (iid == IID_IConnectionPointContainer)
-            *object = static_cast<IConnectionPointContainer *>(this);
-        else if (iid == IID_IProvideClassInfo && !hidesTypes())
-            *object = static_cast<IProvideClassInfo *>(this);
-        else if (iid == IID_IOleObject)
-            *object = static_cast<IOleObject *>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = InterlockedDecrement(&m_references);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
-                                            DISPID *ids) override
-    {
-        if (count != 1 || lstrcmpiW(names[0], L"SendCommand") != 0)
-            return DISP_E_UNKNOWNNAME;
-        ids[0] = DISPID_VALUE;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags,
-                                     DISPPARAMS *parameters, VARIANT *, EXCEPINFO *exception,
-                                     UINT *) override
-    {
-        if (member != DISPID_VALUE || !(flags & DISPATCH_METHOD))
-            return DISP_E_MEMBERNOTFOUND;
-        if (parameters->cArgs != 2 || parameters->cNamedArgs != 0)
-            return DISP_E_BADPARAMCOUNT;
-        const VARIANT &verb = parameters->rgvarg[1];
-        const VARIANT &text = parameters->rgvarg[0];
-        if (V_VT(&verb) != VT_BSTR || V_VT(&text) != VT_BSTR)
-            return DISP_E_TYPEMISMATCH;
-        const std::wstring verbText(V_BSTR(&verb), SysStringLen(V_BSTR(&verb)));
-        const std::wstring textText(V_BSTR(&text), SysStringLen(V_BSTR(&text)));
-        if (!m_site)
-            return raise(exception, L"The test control was never sited on a window.");
-        return sendCommand(verbText, textText, exception);
-    }
-
-    // IConnectionPointContainer
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints **points) override
-    {
-        *points = new PointList(&m_events);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
-    {
-        if (iid != eventsId) {
-            *point = nullptr;
-            return CONNECT_E_NOCONNECTION;
-        }
-        *point = &m_events;
-        m_events.AddRef();
-        return S_OK;
-    }
-
-    // IProvideClassInfo
-    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo **info) override
-    {
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(module, path, MAX_PATH);
-        ITypeLib *library = nullptr;
-        HRESULT result = LoadTypeLibEx(path, REGKIND_NONE, &library);
-        if (FAILED(result))
-            return result;
-        result = library->GetTypeInfoOfGuid(classId, info);
-        library->Release();
-        return result;
-    }
-
-    // IOleObject: only being sited matters.
-    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite *site) override
-    {
-        if (site)
-            site->AddRef();
-        if (m_site)
-            m_site->Release();
-        m_site = site;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite **site) override
-    {
-        *site = m_site;
-        if (m_site)
-            m_site->AddRef();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Close(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD, IMoniker *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject *, BOOL, DWORD) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DoVerb(LONG, LPMSG, IOleClientSite *, LONG, HWND, LPCRECT) override
-    {
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Update() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID *id) override
-    {
-        *id = classId;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetExtent(DWORD, SIZEL *) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetExtent(DWORD, SIZEL *size) override
-    {
-        *size = {1000, 1000};
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink *, DWORD *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD, DWORD *status) override
-    {
-        *status = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE *) override { return E_NOTIMPL; }
-
-private:
-    static HRESULT raise(EXCEPINFO *exception, const std::wstring &description)
-    {
-        if (exception) {
-            *exception = {};
-            exception->scode = refusal;
-            exception->bstrSource = SysAllocString(L"KV27TestControl");
-            exception->bstrDescription =
-                SysAllocStringLen(description.data(), UINT(description.size()));
-        }
-        return DISP_E_EXCEPTION;
-    }
-
-    HRESULT sendCommand(const std::wstring &verb, const std::wstring &text, EXCEPINFO *exception)
-    {
-        if (verb == L"fail")
-            return raise(exception, text);
-        if (verb == L"hang")
-            Sleep(INFINITE);
-        if (verb == L"crash")
-            TerminateProcess(GetCurrentProcess(), 3);
-        if (verb == L"garbage") {
-            DWORD written = 0;
-            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "not a message\n", 14, &written, nullptr);
-            return S_OK;
-        }
-        if (verb == L"kinds") {
-            reportEveryKind();
-            return S_OK;
-        }
-        if (verb == L"threads") {
-            startThreads(_wtoi(text.c_str()));
-            return S_OK;
-        }
-        m_events.fire(actionEventId,
-                      {this->text(verb), this->text(text), of(VT_I4, LONG(text.size())), VARIANT{},
-                       VARIANT{}, VARIANT{}, VARIANT{}});
-        return S_OK;
-    }
-
-    static VARIANT text(const std::wstring &value) { return ::text(value); }
-
     void reportEveryKind()
     {
-        constexpr double nan = std::numeric_limits<double>::quiet_NaN();
         constexpr double infinity = std::numeric_limits<double>::infinity();
-        VARIANT null;
-        VariantInit(&null);
-        V_VT(&null) = VT_NULL;
-        m_events.fire(actionEventId, {text(L"kinds"), VARIANT{}, null, of(VT_I1, CHAR(-8)),
-                                      of(VT_I2, SHORT(-16000)), of(VT_I4, LONG(-2000000000)),
-                                      of(VT_I8, std::numeric_limits<LONGLONG>::min())});
-        m_events.fire(heartbeatId, {of(VT_I4, LONG(1))});
-        m_events.fire(actionEventId,
-                      {of(VT_UI1, BYTE(255)), of(VT_UI2, USHORT(65535)),
-                       of(VT_UI4, ULONG(4294967295u)),
-                       of(VT_UI8, std::numeric_limits<ULONGLONG>::max()), of(VT_INT, INT(-7)),
-                       of(VT_UINT, UINT(7)), of(VT_UI8, ULONGLONG(42))});
-        m_events.fire(actionEventId,
-                      {of(VT_R4, 1.5f), of(VT_R8, -0.1), of(VT_R8, nan), of(VT_R8, -infinity),
-                       of(VT_CY, LONGLONG(125000)), of(VT_CY, LONGLONG(-30000)),
-                       decimal(12345678901234ull, 0, true)});
-
         static BSTR byReference = SysAllocString(L"by reference");
         static LONG wholeByReference = 99;
-        VARIANT missing = of(VT_ERROR, SCODE(DISP_E_PARAMNOTFOUND));
-        VARIANT textReference;
-        VariantInit(&textReference);
-        V_VT(&textReference) = VT_BYREF | VT_BSTR;
-        V_BSTRREF(&textReference) = &byReference;
-        VARIANT wholeReference;
-        VariantInit(&wholeReference);
-        V_VT(&wholeReference) = VT_BYREF | VT_I4;
-        V_I4REF(&wholeReference) = &wholeByReference;
-        m_events.fire(actionEventId,
-                      {decimal(125, 2, false), of(VT_BOOL, VARIANT_BOOL(VARIANT_TRUE)), missing,
-                       textReference, wholeReference, text(L"\U0001D11E \u00C4rger\ttab"),
-                       text(std::wstring(L"a\0b", 3))});
-
-        VARIANT nullText;
-        VariantInit(&nullText);
-        V_VT(&nullText) = VT_BSTR;
-        V_BSTR(&nullText) = nullptr;
-        m_events.fire(actionEventId,
-                      {text(std::wstring{L'x', wchar_t(0xD800), L'y'}), nullText, text(L""),
-                       of(VT_R8, -0.0), text(L"\"quoted\" \\ and\r\nnew line"),
-                       of(VT_R8, 0.1 + 0.2), of(VT_R8, 1e300)});
-    }
-
-    struct Run {
-        TestControl *control;
-        LONG thread;
-        LONG count;
-    };
-
-    void startThreads(LONG count)
-    {
-        for (LONG thread = 1; thread <= 2; ++thread) {
-            auto *run = new Run{this, thread, count};
-            m_threads.push_back(CreateThread(nullptr, 0, &TestControl::report, run, 0, nullptr));
-        }
+        VARIANT textReference = of(VT_BYREF | VT_BSTR, &byReference);
+        VARIANT wholeReference = of(VT_BYREF | VT_I4, &wholeByReference);
+        fire(actionEventId, {text(L"kinds"), VARIANT{}, of(VT_NULL, 0), of(VT_I1, CHAR(-8)),
+                             of(VT_I2, SHORT(-16000)), of(VT_I4, LONG(-2000000000)),
+                             of(VT_I8, std::numeric_limits<LONGLONG>::min())});
+        fire(actionEventId,
+             {of(VT_UI1, BYTE(255)), of(VT_UI2, USHORT(65535)), of(VT_UI4, ULONG(4294967295u)),
+              of(VT_UI8, std::numeric_limits<ULONGLONG>::max()), of(VT_INT, INT(-7)),
+              of(VT_UINT, UINT(7)), of(VT_UI8, ULONGLONG(42))});
+        fire(actionEventId,
+             {of(VT_R4, 1.5f), of(VT_R8, -0.1), of(VT_R8, std::numeric_limits<double>::quiet_NaN()),
+              of(VT_R8, -infinity), of(VT_CY, LONGLONG(125000)), of(VT_CY, LONGLONG(-30000)),
+              decimal(12345678901234ull, 0, DECIMAL_NEG)});
+        fire(actionEventId,
+             {decimal(125, 2, 0), of(VT_BOOL, VARIANT_BOOL(VARIANT_TRUE)),
+              of(VT_ERROR, SCODE(DISP_E_PARAMNOTFOUND)), textReference, wholeReference,
+              text(L"\U0001D11E \u00C4rger\ttab"), text(std::wstring(L"a\0b", 3))});
+        fire(actionEventId,
+             {text(std::wstring{L'x', wchar_t(0xD800), L'y'}), of(VT_BSTR, BSTR(nullptr)),
+              text(L""), of(VT_R8, -0.0), text(L"\"quoted\" \\ and\r\nnew line"),
+              of(VT_R8, 0.1 + 0.2), of(VT_R8, 1e300)});
     }
 
     // Reports straight from the worker thread, as many controls do.
-    static DWORD WINAPI report(void *argument)
+    static DWORD WINAPI report(void *self)
     {
-        const Run run = *static_cast<Run *>(argument);
-        delete static_cast<Run *>(argument);
-        for (LONG i = 1; i <= run.count; ++i)
-            run.control->m_events.fire(actionEventId,
-                                       {text(L"thread"), of(VT_I4, run.thread), of(VT_I4, i),
-                                        VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
+        auto *control = static_cast<TestControl *>(self);
+        const LONG thread = InterlockedIncrement(&control->m_started);
+        for (LONG i = 1; i <= control->m_perThread; ++i)
+            control->fire(actionEventId, {text(L"thread"), of(VT_I4, thread), of(VT_I4, i),
+                                          VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
         return 0;
     }
 
     LONG m_references = 1;
-    EventPoint m_events{this};
-    IOleClientSite *m_site = nullptr;
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::vector<IDispatch *> m_sinks;
+    bool m_listed = false;
+    bool m_sited = false;
+    HWND m_window = nullptr;
     std::vector<HANDLE> m_threads;
+    LONG m_perThread = 0;
+    LONG m_started = 0;
 };
 
+// Lives as long as the DLL, so counts no references.
 class Factory : public IClassFactory {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
+    STDMETHODIMP QueryInterface(REFIID, void **object) override { return *object = this, S_OK; }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown *, REFIID iid, void **object) override
     {
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = this;
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID iid, void **object) override
-    {
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
         auto *control = new TestControl;
         const HRESULT result = control->QueryInterface(iid, object);
         control->Release();
         return result;
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 };
 
 Factory factory;
@@ -528,9 +394,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void *)
 
 STDAPI DllGetClassObject(REFCLSID id, REFIID iid, void **object)
 {
-    if (id != classId)
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(iid, object);
+    return id == classId ? factory.QueryInterface(iid, object) : CLASS_E_CLASSNOTAVAILABLE;
 }
 
 STDAPI DllCanUnloadNow()
