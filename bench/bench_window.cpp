@@ -27,7 +27,7 @@ public:
 
 BenchWindow::BenchWindow(Handler handler)
     : m_control(new BenchControl)
-    , m_window(std::make_unique<ExerciserWindow>(m_control))
+    , m_window(std::make_unique<ExerciserWindow>(std::unique_ptr<InterfaceControl>(m_control)))
     , m_log(m_window->findChild<ActionLog *>(QStringLiteral("Text8")))
     , m_clear(m_window->findChild<QPushButton *>(QStringLiteral("Command3")))
     , m_logPaints(std::make_unique<PaintCounter>())

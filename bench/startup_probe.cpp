@@ -1,6 +1,7 @@
 // The program's own start-up, with one addition for the benchmark: standard output hears when the
 // window's first frame has been painted and handed to the platform, and with --quit the program
 // then quits.
+#include "app_icon.h"
 #include "exerciser_window.h"
 #include "simulated_control.h"
 
@@ -46,9 +47,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
+    QApplication::setWindowIcon(applicationIcon());
 
     FirstFrameReporter reporter(QApplication::arguments().contains(QStringLiteral("--quit")));
-    ExerciserWindow window(new SimulatedControl(250ms));
+    ExerciserWindow window(std::make_unique<SimulatedControl>(250ms));
     window.installEventFilter(&reporter);
     window.show();
     return QApplication::exec();

@@ -29,13 +29,15 @@ int main(int argc, char *argv[])
 #ifdef Q_OS_WIN
     // The device's own control, hosted beside the program; without it, the simulated device.
     const QString folder = QApplication::applicationDirPath() + u'/';
-    auto *control = new StartupControl(
-        {{folder + "kv27-control-host64.exe"}, {folder + "kv27-control-host32.exe"}}, {},
-        transmissionDelay);
-    ExerciserWindow window(control);
+    auto owned =
+        std::make_unique<StartupControl>(QList<QStringList>{{folder + "kv27-control-host64.exe"},
+                                                            {folder + "kv27-control-host32.exe"}},
+                                         HostedControl::Timeouts{}, transmissionDelay);
+    StartupControl *control = owned.get();
+    ExerciserWindow window(std::move(owned));
     control->chooseOnceShown(&window);
 #else
-    ExerciserWindow window(new SimulatedControl(transmissionDelay));
+    ExerciserWindow window(std::make_unique<SimulatedControl>(transmissionDelay));
 #endif
     window.show();
     return QApplication::exec();

@@ -1,7 +1,6 @@
 #include "exerciser_window.h"
 
 #include "action_log.h"
-#include "app_icon.h"
 #include "caption_fit.h"
 #include "interface_control.h"
 #include "log_line.h"
@@ -81,16 +80,17 @@ bool takesFocus(WidgetKind kind)
 
 } // namespace
 
-ExerciserWindow::ExerciserWindow(InterfaceControl *control, QWidget *parent)
+ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWidget *parent)
     : QWidget(parent)
-    , m_control(control)
+    , m_control(std::move(control))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KV27 Exerciser"));
-    setWindowIcon(applicationIcon());
     resize(twipsToPixels(windowWidthTwips), twipsToPixels(windowHeightTwips));
     move(centredPosition(size(), screen()->availableGeometry()));
 
+    // A child of the window, as a control sits on its form, so that it is found by its name; the
+    // window's own pointer deletes it, before the children go.
     m_control->setParent(this);
     m_control->setObjectName(QStringLiteral("Hearthwick1"));
 
@@ -100,7 +100,7 @@ ExerciserWindow::ExerciserWindow(InterfaceControl *control, QWidget *parent)
         m_valueBoxes[i] = findChild<QLineEdit *>(QStringLiteral("Text%1").arg(i + 1));
     m_log = findChild<ActionLog *>(QStringLiteral("Text8"));
 
-    connect(m_control, &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
+    connect(m_control.get(), &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
     connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
             &ExerciserWindow::clearLog);
 
@@ -116,6 +116,8 @@ ExerciserWindow::ExerciserWindow(InterfaceControl *control, QWidget *parent)
         connect(findChild<QPushButton *>(QString::fromUtf8(name)), &QPushButton::clicked, this,
                 [this, button = button, source = source] { send(button, source); });
 }
+
+ExerciserWindow::~ExerciserWindow() = default;
 
 void ExerciserWindow::buildWidgets()
 {

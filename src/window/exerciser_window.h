@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class ActionLog;
 class InterfaceControl;
@@ -16,8 +17,8 @@ class ExerciserWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Takes ownership of the control.
-    explicit ExerciserWindow(InterfaceControl *control, QWidget *parent = nullptr);
+    explicit ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWidget *parent = nullptr);
+    ~ExerciserWindow() override;
 
 private:
     void buildWidgets();
@@ -26,7 +27,7 @@ private:
     void send(CommandButton button, const QLineEdit *source);
     void showFailure(const QString &what, const QString &why);
 
-    InterfaceControl *m_control;
+    std::unique_ptr<InterfaceControl> m_control;
     std::array<QLineEdit *, 6> m_valueBoxes{};
     ActionLog *m_log = nullptr;
 };

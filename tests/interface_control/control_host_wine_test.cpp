@@ -229,7 +229,7 @@ TEST(ControlHostUnderWine, LetsTheControlGoWhenClosedOrAtLogOff)
 
 TEST(ControlHostUnderWine, OnReachesTheControlAndItsReportTopsTheLog)
 {
-    ExerciserWindow window(hostedTestControl().release());
+    ExerciserWindow window(hostedTestControl());
     window.show();
     auto *log = window.findChild<ActionLog *>("Text8");
     log->setPlainText("earlier line");

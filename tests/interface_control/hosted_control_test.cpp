@@ -158,9 +158,11 @@ TEST_F(HostedControlTest, TheWindowShowsFirstAndSaysPlainlyWhyNoHostCouldCreateT
 {
     const QByteArray marked = R"({"type":"unavailable","hresult":"0x800401F3",)"
                               R"("description":{"text":"<b>Not</b> installed."}})";
-    auto *control = new StartupControl({host({marked}), {"/nonexistent/kv27-control-host32.exe"}},
-                                       {1s, 1s}, 0ms);
-    ExerciserWindow window(control);
+    auto owned = std::make_unique<StartupControl>(
+        QList<QStringList>{host({marked}), {"/nonexistent/kv27-control-host32.exe"}},
+        HostedControl::Timeouts{1s, 1s}, 0ms);
+    StartupControl *control = owned.get();
+    ExerciserWindow window(std::move(owned));
     control->chooseOnceShown(&window);
     window.show();
     EXPECT_EQ(runs(), 0);

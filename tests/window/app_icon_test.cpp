@@ -1,7 +1,9 @@
 #include "app_icon.h"
-#include "window_test_fixture.h"
+#include "qt_printers.h"
 
+#include <QIcon>
 #include <QImage>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,13 +19,6 @@ TEST(ApplicationIcon, IsDrawnAtEverySizeADesktopShows)
         EXPECT_EQ(image.pixelColor(size / 2, size * 3 / 10), QColor(Qt::white)) << size;
         EXPECT_EQ(image.pixelColor(size / 6, size * 2 / 3), QColor(0x1f, 0x5f, 0x8b)) << size;
     }
-}
-
-TEST_F(WindowTest, CarriesTheApplicationIcon)
-{
-    const QIcon icon = window->windowIcon();
-    EXPECT_EQ(icon.availableSizes(), applicationIcon().availableSizes());
-    EXPECT_EQ(icon.pixmap(32).toImage(), applicationIcon().pixmap(32).toImage());
 }
 
 } // namespace

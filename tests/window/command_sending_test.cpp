@@ -83,7 +83,7 @@ TEST_F(CommandSending, ARefusedCommandIsShownAndLosesNothing)
 
 TEST(CommandSendingWithTheSimulatedDevice, OnComesBackAtTheTopOfTheLog)
 {
-    ExerciserWindow window(new SimulatedControl(0ms));
+    ExerciserWindow window(std::make_unique<SimulatedControl>(0ms));
     window.show();
     auto *log = window.findChild<ActionLog *>("Text8");
     QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);

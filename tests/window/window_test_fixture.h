@@ -42,8 +42,9 @@ class WindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        control = new RecordingControl;
-        window = std::make_unique<ExerciserWindow>(control);
+        auto recording = std::make_unique<RecordingControl>();
+        control = recording.get();
+        window = std::make_unique<ExerciserWindow>(std::move(recording));
         window->show();
         QApplication::setActiveWindow(window.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
