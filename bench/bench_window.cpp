@@ -9,7 +9,6 @@
 #include <QDeadlineTimer>
 #include <QEvent>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QWindow>
 #include <stdexcept>
 
@@ -79,7 +78,7 @@ void BenchWindow::clear()
 
 int BenchWindow::lineCount() const
 {
-    return m_log->document()->blockCount() - 1;
+    return m_log->lineCount() - 1;
 }
 
 QString BenchWindow::logText() const

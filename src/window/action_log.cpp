@@ -1,74 +1,900 @@
 #include "action_log.h"
 
-#include <QEvent>
+#include "action_log_accessible.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QStyleHints>
 #include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The room between the box's edge and the text, as in the other multi-line boxes.
+constexpr int margin = 4;
+
+// Lines up to this length are laid out whole and measured exactly. Of a longer line only the part
+// in view is laid out, and it is placed where its first character would stand if every character
+// took the average width; the line's extent is estimated the same way. Measuring such a line
+// exactly would shape all of it, seconds and gigabytes for a pasted line of tens of millions of
+// characters, while the estimate lets the scroll bar reach its end at once. The part begins at a
+// multiple of eight characters, which is a tab stop, so tabs in it still line up.
+constexpr qsizetype longLine = 4096;
+
+// How far word moves look, so that a word of millions of characters does not stall a key.
+constexpr qsizetype wordScanLimit = 65536;
+
+// The widest a line may lay out: beyond all screens, within what a layout can count.
+constexpr qreal unboundedWidth = 1 << 22;
+
+enum class CharClass { Space, Word, Other };
+
+CharClass classOf(QChar ch)
+{
+    if (ch.isSpace())
+        return CharClass::Space;
+    if (ch.isLetterOrNumber() || ch.isMark() || ch == u'_')
+        return CharClass::Word;
+    return CharClass::Other;
+}
+
+int clampedInt(qreal value)
+{
+    return int(std::clamp<qreal>(value, 0, std::numeric_limits<int>::max() / 2));
+}
+
+struct Move {
+    QKeySequence::StandardKey key;
+    QTextCursor::MoveOperation operation;
+    QTextCursor::MoveMode mode;
+};
+
+constexpr auto keep = QTextCursor::KeepAnchor;
+constexpr auto move = QTextCursor::MoveAnchor;
+const Move moves[] = {
+    {QKeySequence::MoveToNextChar, QTextCursor::Right, move},
+    {QKeySequence::MoveToPreviousChar, QTextCursor::Left, move},
+    {QKeySequence::MoveToNextWord, QTextCursor::WordRight, move},
+    {QKeySequence::MoveToPreviousWord, QTextCursor::WordLeft, move},
+    {QKeySequence::MoveToNextLine, QTextCursor::Down, move},
+    {QKeySequence::MoveToPreviousLine, QTextCursor::Up, move},
+    {QKeySequence::MoveToStartOfLine, QTextCursor::StartOfLine, move},
+    {QKeySequence::MoveToEndOfLine, QTextCursor::EndOfLine, move},
+    {QKeySequence::MoveToStartOfBlock, QTextCursor::StartOfLine, move},
+    {QKeySequence::MoveToEndOfBlock, QTextCursor::EndOfLine, move},
+    {QKeySequence::MoveToStartOfDocument, QTextCursor::Start, move},
+    {QKeySequence::MoveToEndOfDocument, QTextCursor::End, move},
+    {QKeySequence::SelectNextChar, QTextCursor::Right, keep},
+    {QKeySequence::SelectPreviousChar, QTextCursor::Left, keep},
+    {QKeySequence::SelectNextWord, QTextCursor::WordRight, keep},
+    {QKeySequence::SelectPreviousWord, QTextCursor::WordLeft, keep},
+    {QKeySequence::SelectNextLine, QTextCursor::Down, keep},
+    {QKeySequence::SelectPreviousLine, QTextCursor::Up, keep},
+    {QKeySequence::SelectStartOfLine, QTextCursor::StartOfLine, keep},
+    {QKeySequence::SelectEndOfLine, QTextCursor::EndOfLine, keep},
+    {QKeySequence::SelectStartOfBlock, QTextCursor::StartOfLine, keep},
+    {QKeySequence::SelectEndOfBlock, QTextCursor::EndOfLine, keep},
+    {QKeySequence::SelectStartOfDocument, QTextCursor::Start, keep},
+    {QKeySequence::SelectEndOfDocument, QTextCursor::End, keep},
+};
+
+void notify(QAccessibleEvent &&event)
+{
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
 
 ActionLog::ActionLog(QWidget *parent)
-    : QPlainTextEdit(parent)
+    : QAbstractScrollArea(parent)
 {
-    setLineWrapMode(NoWrap);
+    static const bool accessible = (QAccessible::installFactory(accessibleActionLog), true);
+    Q_UNUSED(accessible);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setTabChangesFocus(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    updateMetrics();
 }
 
-// Tab stops every eight average characters, as in a classic edit box, keep the six fields of a
-// short line within the box's width.
-void ActionLog::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::FontChange)
-        setTabStopDistance(8 * fontMetrics().averageCharWidth());
-    QPlainTextEdit::changeEvent(event);
-}
+ActionLog::~ActionLog() = default;
 
 void ActionLog::prependLine(const QString &line)
 {
-    QTextDocument *log = document();
+    m_store.insert(0, u"\n");
+    m_store.insert(0, line);
     // Undo steps recorded before the insert would point at the wrong places after it, and the
     // program's own lines are not the user's edits: the insert starts a fresh history, as a
     // whole-text write would.
-    log->setUndoRedoEnabled(false);
-    QTextCursor top(log);
-    // One edit, so the layout sees one change. Two separate ones make the old top block briefly
-    // the widest and then narrower again, and the plain-text layout answers a narrowing widest
-    // block by measuring every block: each event would cost time in proportion to the log, and
-    // a long top line would be laid out twice.
-    top.beginEditBlock();
-    top.insertText(line + QChar::ParagraphSeparator);
-    top.endEditBlock();
-    log->setUndoRedoEnabled(true);
-
-    setTextCursor(QTextCursor(log));
+    m_history.clear();
+    m_caret = 0;
+    m_anchor = 0;
+    m_preferredX = -1;
+    m_followCaret = false;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
-
-    // Placing the cursor shaped the new line and the one the cursor left, and only painting them
-    // would let go of their glyphs: in a burst of events every line that scrolled away unpainted
-    // would keep about 2 KB for good. An emptied layout is laid out afresh, keeping no glyphs,
-    // when the line is next shown.
-    const QTextBlock newLine = log->firstBlock();
-    for (const QTextBlock &block : {newLine, newLine.next()}) {
-        if (QTextLayout *layout = block.layout()) {
-            layout->beginLayout();
-            layout->endLayout();
-        }
-    }
+    if (QAccessible::isActive())
+        notify(QAccessibleTextInsertEvent(this, 0, line + u'\n'));
+    // In a burst only the store changes per event; the view follows once per frame.
+    m_shownValid = false;
+    scheduleSync();
+    viewport()->update();
 }
 
 QString ActionLog::text() const
 {
-    QString text = document()->toRawText();
-    QString joined;
-    joined.reserve(text.size() + document()->blockCount());
-    for (QChar ch : std::as_const(text)) {
-        if (ch == QChar::ParagraphSeparator)
-            joined += QStringLiteral("\r\n");
-        else
-            joined += ch;
+    return m_store.text(u"\r\n");
+}
+
+void ActionLog::setPlainText(const QString &text)
+{
+    replaceAll(text);
+    m_history.clear();
+}
+
+void ActionLog::clear()
+{
+    setPlainText(QString());
+}
+
+// Drops the whole store at once and begins again at the top, whether the program or the user
+// replaced the text.
+void ActionLog::replaceAll(const QString &text)
+{
+    const QString old = QAccessible::isActive() ? m_store.text() : QString();
+    m_store.clear();
+    m_store.insert(0, text);
+    m_caret = 0;
+    m_anchor = 0;
+    m_preferredX = -1;
+    m_widest = 0;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    if (QAccessible::isActive())
+        notify(QAccessibleTextUpdateEvent(this, 0, old, m_store.text()));
+    textChanged();
+}
+
+QString ActionLog::selectedText() const
+{
+    const qsizetype from = std::min(m_caret, m_anchor);
+    return m_store.mid(from, std::max(m_caret, m_anchor) - from);
+}
+
+void ActionLog::setSelection(qsizetype anchor, qsizetype caret)
+{
+    m_anchor = std::clamp<qsizetype>(anchor, 0, m_store.size());
+    m_preferredX = -1;
+    setCaret(caret, true);
+}
+
+void ActionLog::selectAll()
+{
+    m_anchor = 0;
+    m_caret = m_store.size();
+    m_history.closeStep();
+    caretMoved();
+}
+
+void ActionLog::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void ActionLog::cut()
+{
+    copy();
+    replace(m_anchor, m_caret, QString());
+}
+
+void ActionLog::paste()
+{
+    const QString pasted = QGuiApplication::clipboard()->text();
+    if (!pasted.isEmpty())
+        replace(m_anchor, m_caret, pasted);
+}
+
+void ActionLog::undo()
+{
+    if (!m_history.canUndo())
+        return;
+    const TextEdit &edit = m_history.undo();
+    applyEdit(edit.position, edit.inserted, edit.removed);
+    m_anchor = edit.anchorBefore;
+    m_caret = edit.caretBefore;
+    m_followCaret = true;
+    textChanged();
+}
+
+void ActionLog::redo()
+{
+    if (!m_history.canRedo())
+        return;
+    const TextEdit &edit = m_history.redo();
+    applyEdit(edit.position, edit.removed, edit.inserted);
+    m_caret = m_anchor = edit.position + edit.inserted.size();
+    m_followCaret = true;
+    textChanged();
+}
+
+// The user's edit: the text between the two positions is replaced, and the caret follows it.
+void ActionLog::replace(qsizetype from, qsizetype to, const QString &text, bool typing)
+{
+    if (from > to)
+        std::swap(from, to);
+    from = std::clamp<qsizetype>(from, 0, m_store.size());
+    to = std::clamp<qsizetype>(to, from, m_store.size());
+    TextEdit edit{from, m_store.mid(from, to - from), LogStore::withPlainBreaks(text), m_caret,
+                  m_anchor};
+    if (edit.removed.isEmpty() && edit.inserted.isEmpty())
+        return;
+    applyEdit(from, edit.removed, edit.inserted);
+    m_caret = m_anchor = from + edit.inserted.size();
+    m_history.record(std::move(edit), typing);
+    m_preferredX = -1;
+    m_followCaret = true;
+    textChanged();
+}
+
+void ActionLog::applyEdit(qsizetype position, const QString &removed, const QString &inserted)
+{
+    if (!removed.isEmpty()) {
+        m_store.remove(position, removed.size());
+        if (QAccessible::isActive())
+            notify(QAccessibleTextRemoveEvent(this, int(position), removed));
     }
-    return joined;
+    if (!inserted.isEmpty()) {
+        m_store.insert(position, inserted);
+        if (QAccessible::isActive())
+            notify(QAccessibleTextInsertEvent(this, int(position), inserted));
+    }
+}
+
+void ActionLog::textChanged()
+{
+    m_shownValid = false;
+    caretMoved();
+}
+
+void ActionLog::caretMoved()
+{
+    scheduleSync();
+    viewport()->update();
+    restartBlink();
+    if (QAccessible::isActive()) {
+        notify(QAccessibleTextCursorEvent(this, int(m_caret)));
+        if (hasSelection())
+            notify(QAccessibleTextSelectionEvent(this, int(std::min(m_caret, m_anchor)),
+                                                 int(std::max(m_caret, m_anchor))));
+    }
+}
+
+void ActionLog::setCaret(qsizetype caret, bool keepAnchor)
+{
+    m_caret = std::clamp<qsizetype>(caret, 0, m_store.size());
+    if (!keepAnchor)
+        m_anchor = m_caret;
+    m_history.closeStep();
+    m_followCaret = true;
+    caretMoved();
+}
+
+qsizetype ActionLog::nextCharacter(qsizetype position) const
+{
+    if (position >= m_store.size())
+        return m_store.size();
+    return position +
+           (m_store.at(position).isHighSurrogate() && m_store.at(position + 1).isLowSurrogate()
+                ? 2
+                : 1);
+}
+
+qsizetype ActionLog::previousCharacter(qsizetype position) const
+{
+    if (position <= 0)
+        return 0;
+    return position -
+           (m_store.at(position - 1).isLowSurrogate() && m_store.at(position - 2).isHighSurrogate()
+                ? 2
+                : 1);
+}
+
+void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode)
+{
+    const bool keepAnchor = mode == QTextCursor::KeepAnchor;
+    const bool collapse = !keepAnchor && hasSelection();
+    qsizetype to = m_caret;
+    switch (operation) {
+    case QTextCursor::Start:
+        to = 0;
+        break;
+    case QTextCursor::End:
+        to = m_store.size();
+        break;
+    case QTextCursor::StartOfLine:
+    case QTextCursor::StartOfBlock:
+        to = m_store.lineStart(m_store.lineOf(m_caret));
+        break;
+    case QTextCursor::EndOfLine:
+    case QTextCursor::EndOfBlock:
+        to = m_store.nextBreak(m_caret);
+        break;
+    case QTextCursor::Left:
+    case QTextCursor::PreviousCharacter:
+        to = collapse ? std::min(m_caret, m_anchor) : previousCharacter(m_caret);
+        break;
+    case QTextCursor::Right:
+    case QTextCursor::NextCharacter:
+        to = collapse ? std::max(m_caret, m_anchor) : nextCharacter(m_caret);
+        break;
+    case QTextCursor::WordLeft:
+    case QTextCursor::PreviousWord:
+        to = wordBoundary(m_caret, false);
+        break;
+    case QTextCursor::WordRight:
+    case QTextCursor::NextWord:
+        to = wordBoundary(m_caret, true);
+        break;
+    case QTextCursor::Up:
+    case QTextCursor::Down:
+        moveVertically(operation == QTextCursor::Up ? -1 : 1, keepAnchor);
+        sync();
+        return;
+    default:
+        return;
+    }
+    m_preferredX = -1;
+    setCaret(to, keepAnchor);
+    sync();
+}
+
+void ActionLog::moveVertically(qsizetype lines, bool keepAnchor)
+{
+    const qsizetype line = m_store.lineOf(m_caret);
+    const qsizetype target = std::clamp<qsizetype>(line + lines, 0, lineCount() - 1);
+    if (target == line)
+        return;
+    if (m_preferredX < 0)
+        m_preferredX = xOf(m_caret);
+    const qsizetype start = m_store.lineStart(target);
+    const qreal preferredX = m_preferredX;
+    setCaret(start + columnAt(layoutLine(target, start), preferredX), keepAnchor);
+    m_preferredX = preferredX;
+}
+
+// Where a word move from the position ends: past the word and the blanks after it, or back over
+// the blanks and the word before it, stopping at line breaks as other edit boxes do.
+qsizetype ActionLog::wordBoundary(qsizetype position, bool forward) const
+{
+    if (forward) {
+        const QString ahead = m_store.mid(position, wordScanLimit);
+        if (ahead.isEmpty() || ahead[0] == u'\n')
+            return nextCharacter(position);
+        qsizetype i = 0;
+        const CharClass first = classOf(ahead[0]);
+        while (first != CharClass::Space && i < ahead.size() && ahead[i] != u'\n' &&
+               classOf(ahead[i]) == first)
+            ++i;
+        while (i < ahead.size() && ahead[i] != u'\n' && classOf(ahead[i]) == CharClass::Space)
+            ++i;
+        return position + i;
+    }
+    const qsizetype from = std::max<qsizetype>(0, position - wordScanLimit);
+    const QString behind = m_store.mid(from, position - from);
+    qsizetype i = behind.size();
+    if (i == 0 || behind[i - 1] == u'\n')
+        return previousCharacter(position);
+    while (i > 0 && behind[i - 1] != u'\n' && classOf(behind[i - 1]) == CharClass::Space)
+        --i;
+    if (i > 0 && behind[i - 1] != u'\n') {
+        const CharClass last = classOf(behind[i - 1]);
+        while (i > 0 && behind[i - 1] != u'\n' && classOf(behind[i - 1]) == last)
+            --i;
+    }
+    return from + i;
+}
+
+void ActionLog::selectWordAt(qsizetype position)
+{
+    const qsizetype from = std::max<qsizetype>(0, position - wordScanLimit);
+    const QString around = m_store.mid(from, 2 * wordScanLimit);
+    qsizetype at = position - from;
+    if (at >= around.size() || around[at] == u'\n') {
+        if (at == 0 || around[at - 1] == u'\n')
+            return setSelection(position, position);
+        --at;
+    }
+    const CharClass kind = classOf(around[at]);
+    qsizetype start = at;
+    qsizetype end = at + 1;
+    while (start > 0 && around[start - 1] != u'\n' && classOf(around[start - 1]) == kind)
+        --start;
+    while (end < around.size() && around[end] != u'\n' && classOf(around[end]) == kind)
+        ++end;
+    setSelection(from + start, from + end);
+}
+
+ActionLog::ShownLine ActionLog::layoutLine(qsizetype line, qsizetype start) const
+{
+    ShownLine shown;
+    shown.line = line;
+    shown.start = start;
+    shown.length = m_store.nextBreak(start) - start;
+    qsizetype count = shown.length;
+    if (shown.length > longLine) {
+        const qsizetype scrolled = horizontalScrollBar()->value() / m_charWidth;
+        shown.anchor = std::clamp<qsizetype>(scrolled - 8, 0, shown.length) / 8 * 8;
+        shown.x = qreal(shown.anchor) * m_charWidth;
+        // Enough characters to fill the view even if each were a quarter of the average.
+        const qsizetype needed = 4 * (viewport()->width() / m_charWidth + 16) + 16;
+        count = std::min(shown.length - shown.anchor, needed);
+    }
+    auto layout =
+        std::make_unique<QTextLayout>(m_store.mid(start + shown.anchor, count), font(), viewport());
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(tabStopDistance());
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    const qsizetype partStart = start + shown.anchor;
+    if (!m_preedit.isEmpty() && m_caret >= partStart && m_caret <= partStart + count)
+        layout->setPreeditArea(int(m_caret - partStart), m_preedit);
+    layout->beginLayout();
+    QTextLine textLine = layout->createLine();
+    textLine.setLineWidth(unboundedWidth);
+    textLine.setPosition({0, 0});
+    layout->endLayout();
+    shown.width =
+        shown.length > longLine ? qreal(shown.length) * m_charWidth : textLine.naturalTextWidth();
+    shown.layout = std::move(layout);
+    return shown;
+}
+
+qsizetype ActionLog::firstShownLine() const
+{
+    return std::clamp<qsizetype>(verticalScrollBar()->value(), 0, lineCount() - 1);
+}
+
+int ActionLog::fullyShownLines() const
+{
+    return std::max(1, (viewport()->height() - margin) / m_lineHeight);
+}
+
+const std::vector<ActionLog::ShownLine> &ActionLog::shownLines() const
+{
+    if (m_shownValid)
+        return m_shown;
+    m_shown.clear();
+    const qsizetype first = firstShownLine();
+    const qsizetype last = std::min(lineCount(), first + fullyShownLines() + 2);
+    qsizetype start = m_store.lineStart(first);
+    for (qsizetype line = first; line < last; ++line) {
+        m_shown.push_back(layoutLine(line, start));
+        start += m_shown.back().length + 1;
+    }
+    m_shownValid = true;
+    return m_shown;
+}
+
+qreal ActionLog::xIn(const ShownLine &shown, qsizetype column) const
+{
+    const qsizetype inPart = column - shown.anchor;
+    if (inPart < 0 || inPart > shown.layout->text().size())
+        return qreal(column) * m_charWidth;
+    return shown.x + shown.layout->lineAt(0).cursorToX(int(inPart));
+}
+
+qsizetype ActionLog::columnAt(const ShownLine &shown, qreal x) const
+{
+    const QTextLine line = shown.layout->lineAt(0);
+    const bool beforePart = shown.anchor > 0 && x < shown.x;
+    const bool afterPart = shown.anchor + shown.layout->text().size() < shown.length &&
+                           x > shown.x + line.naturalTextWidth();
+    if (beforePart || afterPart)
+        return std::clamp<qsizetype>(qsizetype(x / m_charWidth), 0, shown.length);
+    return shown.anchor + line.xToCursor(x - shown.x);
+}
+
+// From the line's start, without the margin and the scrolling.
+qreal ActionLog::xOf(qsizetype position, int preeditCaret) const
+{
+    const qsizetype line = m_store.lineOf(position);
+    for (const ShownLine &shown : shownLines())
+        if (shown.line == line)
+            return xIn(shown, position - shown.start + preeditCaret);
+    const qsizetype start = m_store.lineStart(line);
+    return xIn(layoutLine(line, start), position - start + preeditCaret);
+}
+
+QRect ActionLog::characterRect(qsizetype position) const
+{
+    const qsizetype line = m_store.lineOf(position);
+    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
+    const qreal left = xOf(position);
+    const bool atBreak = position >= m_store.nextBreak(position);
+    const qreal right = atBreak ? left + m_charWidth : xOf(nextCharacter(position));
+    const int x = margin - horizontalScrollBar()->value();
+    return QRect(x + int(left), y, std::max(1, int(right - left)), m_lineHeight);
+}
+
+QRect ActionLog::caretRect() const
+{
+    const qsizetype line = m_store.lineOf(m_caret);
+    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
+    const int x = margin - horizontalScrollBar()->value() + int(xOf(m_caret, m_preeditCaret));
+    return QRect(x, y, 1, m_lineHeight);
+}
+
+qsizetype ActionLog::positionAt(QPoint point) const
+{
+    const qsizetype rows = qsizetype(std::floor(qreal(point.y() - margin) / m_lineHeight));
+    const qsizetype line = std::clamp<qsizetype>(firstShownLine() + rows, 0, lineCount() - 1);
+    const qreal x = point.x() - margin + horizontalScrollBar()->value();
+    for (const ShownLine &shown : shownLines())
+        if (shown.line == line)
+            return shown.start + columnAt(shown, x);
+    const qsizetype start = m_store.lineStart(line);
+    return start + columnAt(layoutLine(line, start), x);
+}
+
+void ActionLog::scheduleSync()
+{
+    if (m_syncPending)
+        return;
+    m_syncPending = true;
+    QMetaObject::invokeMethod(this, &ActionLog::sync, Qt::QueuedConnection);
+}
+
+// Brings the scroll bars and the caret's place up to date with the store: once per frame, since
+// the posted call runs before the frame is painted, however many edits came before it.
+void ActionLog::sync()
+{
+    if (!m_syncPending)
+        return;
+    m_syncPending = false;
+    QScrollBar *vertical = verticalScrollBar();
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int rows = fullyShownLines();
+    vertical->setRange(0, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
+                                                  std::max<qsizetype>(0, lineCount() - rows))));
+    vertical->setPageStep(rows);
+    if (m_followCaret) {
+        const qsizetype line = m_store.lineOf(m_caret);
+        if (line < vertical->value())
+            vertical->setValue(int(line));
+        else if (line >= vertical->value() + rows)
+            vertical->setValue(int(line - rows + 1));
+    }
+
+    // The horizontal extent is that of the widest line yet in view, as the lines' widths are
+    // known only once they are laid out.
+    for (const ShownLine &shown : shownLines())
+        m_widest = std::max(m_widest, shown.width);
+    const int textWidth = std::max(1, viewport()->width() - 2 * margin);
+    horizontal->setRange(0, clampedInt(std::ceil(m_widest) + m_charWidth - textWidth));
+    horizontal->setPageStep(textWidth);
+    horizontal->setSingleStep(2 * m_charWidth);
+
+    // A long line's part moves with the scrolling, so the caret's place is looked at again.
+    for (int pass = 0; m_followCaret && pass < 2; ++pass) {
+        const qreal x = xOf(m_caret, m_preeditCaret);
+        if (x < horizontal->value())
+            horizontal->setValue(clampedInt(x - textWidth / 4));
+        else if (x + m_charWidth > horizontal->value() + textWidth)
+            horizontal->setValue(clampedInt(x + m_charWidth - textWidth + textWidth / 4));
+        else
+            break;
+    }
+    m_followCaret = false;
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+}
+
+void ActionLog::updateMetrics()
+{
+    const QFontMetrics metrics = fontMetrics();
+    m_lineHeight = std::max(1, metrics.lineSpacing());
+    m_charWidth = std::max(1, metrics.averageCharWidth());
+    m_widest = 0;
+    m_shownValid = false;
+    scheduleSync();
+    viewport()->update();
+}
+
+void ActionLog::restartBlink()
+{
+    m_caretShown = true;
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flashTime > 0)
+        m_blink.start(flashTime / 2, this);
+    else
+        m_blink.stop();
+}
+
+bool ActionLog::event(QEvent *event)
+{
+    // The box's own keys take precedence over the window's shortcuts, as in any edit box.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool edits = key == QKeySequence::Copy || key == QKeySequence::Cut ||
+                           key == QKeySequence::Paste || key == QKeySequence::Undo ||
+                           key == QKeySequence::Redo || key == QKeySequence::SelectAll ||
+                           key == QKeySequence::Delete ||
+                           std::any_of(std::begin(moves), std::end(moves),
+                                       [key](const Move &m) { return key == m.key; });
+        const bool types = !key->text().isEmpty() && key->text()[0].isPrint() &&
+                           !(key->modifiers() & Qt::ControlModifier);
+        if (edits || types) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void ActionLog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        updateMetrics();
+    QAbstractScrollArea::changeEvent(event);
+}
+
+void ActionLog::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    m_shownValid = false;
+    scheduleSync();
+}
+
+void ActionLog::scrollContentsBy(int, int)
+{
+    m_shownValid = false;
+    scheduleSync();
+    viewport()->update();
+}
+
+void ActionLog::paintEvent(QPaintEvent *event)
+{
+    sync();
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    const qsizetype first = firstShownLine();
+    const qsizetype selectionStart = std::min(m_caret, m_anchor);
+    const qsizetype selectionEnd = std::max(m_caret, m_anchor);
+    QTextCharFormat selected;
+    selected.setBackground(palette().brush(QPalette::Highlight));
+    selected.setForeground(palette().brush(QPalette::HighlightedText));
+    const int left = margin - horizontalScrollBar()->value();
+    const QRect exposed = event->rect();
+
+    for (const ShownLine &shown : shownLines()) {
+        const int y = margin + int(shown.line - first) * m_lineHeight;
+        if (y > exposed.bottom() || y + m_lineHeight < exposed.top())
+            continue;
+        const QPointF origin(left + shown.x, y);
+        const qsizetype partStart = shown.start + shown.anchor;
+        const qsizetype partEnd = partStart + shown.layout->text().size();
+        QList<QTextLayout::FormatRange> selections;
+        if (selectionStart < partEnd && selectionEnd > partStart) {
+            const qsizetype from = std::max(selectionStart, partStart);
+            const qsizetype to = std::min(selectionEnd, partEnd);
+            selections.append({int(from - partStart), int(to - from), selected});
+        }
+        shown.layout->draw(&painter, origin, selections);
+        // A selected line break shows as a selected cell past the line's end.
+        const qsizetype lineBreak = shown.start + shown.length;
+        if (partEnd == lineBreak && lineBreak < m_store.size() && selectionStart <= lineBreak &&
+            selectionEnd > lineBreak)
+            painter.fillRect(QRectF(origin.x() + shown.layout->lineAt(0).naturalTextWidth(), y,
+                                    m_charWidth, m_lineHeight),
+                             palette().brush(QPalette::Highlight));
+    }
+    if (hasFocus() && (m_caretShown || !m_preedit.isEmpty()))
+        painter.fillRect(caretRect(), palette().brush(QPalette::Text));
+}
+
+void ActionLog::keyPressEvent(QKeyEvent *event)
+{
+    const qsizetype from = std::min(m_caret, m_anchor);
+    const qsizetype to = std::max(m_caret, m_anchor);
+    const bool selection = from != to;
+    for (const Move &m : moves) {
+        if (event == m.key) {
+            moveCursor(m.operation, m.mode);
+            return;
+        }
+    }
+    const bool pageDown = event == QKeySequence::MoveToNextPage;
+    const bool pageUp = event == QKeySequence::MoveToPreviousPage;
+    const bool selectPageDown = event == QKeySequence::SelectNextPage;
+    const bool selectPageUp = event == QKeySequence::SelectPreviousPage;
+    if (pageDown || pageUp || selectPageDown || selectPageUp) {
+        const int rows = fullyShownLines();
+        const int step = pageDown || selectPageDown ? rows : -rows;
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + step);
+        moveVertically(step, selectPageDown || selectPageUp);
+    } else if (event == QKeySequence::Undo) {
+        undo();
+    } else if (event == QKeySequence::Redo) {
+        redo();
+    } else if (event == QKeySequence::Copy) {
+        copy();
+    } else if (event == QKeySequence::Cut) {
+        cut();
+    } else if (event == QKeySequence::Paste) {
+        paste();
+    } else if (event == QKeySequence::SelectAll) {
+        selectAll();
+    } else if (event == QKeySequence::DeleteEndOfWord) {
+        replace(selection ? from : m_caret, selection ? to : wordBoundary(m_caret, true), {});
+    } else if (event == QKeySequence::DeleteStartOfWord) {
+        replace(selection ? from : wordBoundary(m_caret, false), selection ? to : m_caret, {});
+    } else if (event == QKeySequence::Delete) {
+        replace(from, selection ? to : nextCharacter(m_caret), {});
+    } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
+        replace(selection ? from : previousCharacter(m_caret), to, {});
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        replace(from, to, QStringLiteral("\n"));
+    } else if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
+               event->text().isEmpty() || event->text()[0].category() == QChar::Other_Control) {
+        // Tab passes the focus on, as in the rest of the window.
+        event->ignore();
+        return;
+    } else {
+        replace(from, to, event->text(), true);
+    }
+    event->accept();
+}
+
+void ActionLog::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    sync();
+    m_preferredX = -1;
+    setCaret(positionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    m_selecting = true;
+}
+
+void ActionLog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_selecting && (event->buttons() & Qt::LeftButton)) {
+        m_preferredX = -1;
+        setCaret(positionAt(event->position().toPoint()), true);
+    }
+}
+
+void ActionLog::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_selecting = false;
+}
+
+void ActionLog::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    selectWordAt(positionAt(event->position().toPoint()));
+    m_selecting = false;
+}
+
+void ActionLog::contextMenuEvent(QContextMenuEvent *event)
+{
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const auto add = [menu](const QString &text, QKeySequence::StandardKey key, bool enabled,
+                            auto slot) {
+        QAction *action = menu->addAction(text, slot);
+        action->setShortcut(key);
+        action->setEnabled(enabled);
+    };
+    const bool selection = hasSelection();
+    add(tr("&Undo"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
+    add(tr("&Redo"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
+    menu->addSeparator();
+    add(tr("Cu&t"), QKeySequence::Cut, selection, [this] { cut(); });
+    add(tr("&Copy"), QKeySequence::Copy, selection, [this] { copy(); });
+    add(tr("&Paste"), QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
+        [this] { paste(); });
+    add(tr("Delete"), QKeySequence::Delete, selection, [this] { replace(m_anchor, m_caret, {}); });
+    menu->addSeparator();
+    add(tr("Select All"), QKeySequence::SelectAll, m_store.size() > 0, [this] { selectAll(); });
+    menu->popup(event->globalPos());
+}
+
+void ActionLog::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void ActionLog::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
+}
+
+void ActionLog::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_caretShown = !m_caretShown;
+    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+}
+
+void ActionLog::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
+        qsizetype from = std::min(m_caret, m_anchor);
+        qsizetype to = std::max(m_caret, m_anchor);
+        if (event->replacementLength() > 0 && from == to) {
+            from = std::clamp<qsizetype>(m_caret + event->replacementStart(), 0, m_store.size());
+            to = std::clamp<qsizetype>(from + event->replacementLength(), 0, m_store.size());
+        }
+        replace(from, to, event->commitString(), true);
+    }
+    m_preedit = event->preeditString();
+    m_preeditCaret = int(m_preedit.size());
+    for (const QInputMethodEvent::Attribute &attribute : event->attributes())
+        if (attribute.type == QInputMethodEvent::Cursor)
+            m_preeditCaret = attribute.start;
+    m_shownValid = false;
+    m_followCaret = true;
+    scheduleSync();
+    viewport()->update();
+    event->accept();
+}
+
+QVariant ActionLog::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // The input method sees the caret's line, or of a long one what is near the caret.
+    constexpr qsizetype reach = 1024;
+    const qsizetype lineStart = m_store.lineStart(m_store.lineOf(m_caret));
+    const qsizetype from = std::max(lineStart, m_caret - reach);
+    const qsizetype to = std::min(m_store.nextBreak(m_caret), m_caret + reach);
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    case Qt::ImCursorRectangle:
+        return caretRect().translated(viewport()->pos());
+    case Qt::ImAnchorRectangle:
+        return characterRect(m_anchor).translated(viewport()->pos());
+    case Qt::ImFont:
+        return font();
+    case Qt::ImSurroundingText:
+        return m_store.mid(from, to - from);
+    case Qt::ImCursorPosition:
+        return int(m_caret - from);
+    case Qt::ImAnchorPosition:
+        return int(std::clamp(m_anchor, from, to) - from);
+    case Qt::ImAbsolutePosition:
+        return qlonglong(m_caret);
+    case Qt::ImTextBeforeCursor:
+        return m_store.mid(from, m_caret - from);
+    case Qt::ImTextAfterCursor:
+        return m_store.mid(m_caret, to - m_caret);
+    case Qt::ImCurrentSelection:
+        return selectedText();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
 }

@@ -3,8 +3,6 @@
 #include "window_test_fixture.h"
 
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextLayout>
 
 namespace {
 
@@ -68,7 +66,7 @@ TEST_F(ActionEvent, ValueBoxesShowControlCharactersAsTheyCame)
     control->report({.bszAction = text("a\tb")});
     EXPECT_EQ(box("Text1")->text(), "a\tb");
     EXPECT_EQ(log()->text(), "a\u2409b\t\t\t\t\t\r\n");
-    EXPECT_EQ(log()->document()->blockCount(), 2);
+    EXPECT_EQ(log()->lineCount(), 2);
 }
 
 // Half a surrogate pair is no line break: the log keeps it as the value box does, and shows it
@@ -79,7 +77,7 @@ TEST_F(ActionEvent, LoneSurrogatesAreKept)
     control->report({.bszAction = EventValue::text(broken), .bszParm5 = EventValue::text(broken)});
     EXPECT_EQ(box("Text1")->text(), broken);
     EXPECT_EQ(log()->text(), broken + "\t\t\t\t\t" + broken + "\r\n");
-    EXPECT_EQ(log()->document()->blockCount(), 2);
+    EXPECT_EQ(log()->lineCount(), 2);
 }
 
 TEST_F(ActionEvent, TypedTextStaysBelowTheNewLine)
@@ -98,7 +96,7 @@ TEST_F(ActionEvent, ASelectionInTheLogIsNotReplaced)
     log()->selectAll();
     control->report(firstAction);
     EXPECT_EQ(log()->text(), firstLine + "\r\nold");
-    EXPECT_FALSE(log()->textCursor().hasSelection());
+    EXPECT_FALSE(log()->hasSelection());
 }
 
 TEST_F(ActionEvent, TheProgramsLinesCannotBeUndone)
@@ -106,7 +104,7 @@ TEST_F(ActionEvent, TheProgramsLinesCannotBeUndone)
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
     control->report(firstAction);
-    EXPECT_FALSE(log()->document()->isUndoAvailable());
+    EXPECT_FALSE(log()->isUndoAvailable());
     log()->undo();
     EXPECT_EQ(log()->text(), firstLine + "\r\ntyped");
 }
@@ -125,7 +123,7 @@ TEST_F(ActionEvent, ShowsTheBeginningOfTheLog)
     control->report(firstAction);
     EXPECT_EQ(log()->verticalScrollBar()->value(), 0);
     EXPECT_EQ(log()->horizontalScrollBar()->value(), 0);
-    EXPECT_EQ(log()->textCursor().position(), 0);
+    EXPECT_EQ(log()->cursorPosition(), 0);
 }
 
 TEST_F(ActionEvent, ALineOfShortFieldsFitsTheLogsWidth)
@@ -133,24 +131,21 @@ TEST_F(ActionEvent, ALineOfShortFieldsFitsTheLogsWidth)
     control->report(firstAction);
     EXPECT_EQ(log()->tabStopDistance(), 8 * log()->fontMetrics().averageCharWidth());
     log()->grab(); // lays out the lines in view
-    const QTextLayout *layout = log()->document()->firstBlock().layout();
-    ASSERT_EQ(layout->lineCount(), 1);
-    const QTextLine line = layout->lineAt(0);
-    EXPECT_LT(line.naturalTextWidth(), log()->viewport()->width());
+    EXPECT_EQ(log()->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ActionEvent, LinesOfABurstAreLaidOutWhenScrolledTo)
 {
     for (int i = 0; i < 200; ++i)
         control->report({.bszAction = EventValue::whole(i)});
+    QApplication::processEvents(); // the frame that follows the burst
     QScrollBar *scroll = log()->verticalScrollBar();
     scroll->setValue(scroll->maximum());
     log()->grab();
 
-    const QTextBlock shown = log()->cursorForPosition({1, 1}).block();
-    EXPECT_GT(shown.blockNumber(), 150);
-    EXPECT_EQ(shown.layout()->lineCount(), 1);
-    EXPECT_EQ(shown.text(), QString::number(199 - shown.blockNumber()) + "\t\t\t\t\t");
+    QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, 6});
+    EXPECT_GT(scroll->value(), 150);
+    EXPECT_EQ(log()->selectedText(), QString::number(199 - scroll->value()));
 }
 
 TEST_F(ActionEvent, ClearEmptiesOnlyTheLog)

@@ -3,7 +3,6 @@
 
 #include <QClipboard>
 #include <QMessageBox>
-#include <QTextBlock>
 
 namespace {
 
@@ -17,13 +16,12 @@ TEST_F(LargeValue, TenMillionCharactersAreShownAndLoggedWhole)
     control->report({.bszAction = EventValue::text(value)});
     QApplication::processEvents();
     EXPECT_EQ(box("Text1")->text(), value);
-    EXPECT_EQ(log()->document()->firstBlock().text(), value + QStringLiteral("\t\t\t\t\t"));
+    EXPECT_TRUE(log()->text() == value + QStringLiteral("\t\t\t\t\t\r\n"));
 
     control->report({.bszAction = EventValue::text("next")});
     QApplication::processEvents();
-    EXPECT_EQ(log()->document()->blockCount(), 3);
-    EXPECT_EQ(log()->document()->firstBlock().text(), "next\t\t\t\t\t");
-    EXPECT_EQ(log()->document()->firstBlock().next().text().size(), value.size() + 5);
+    EXPECT_TRUE(log()->text() ==
+                QStringLiteral("next\t\t\t\t\t\r\n") + value + QStringLiteral("\t\t\t\t\t\r\n"));
 }
 
 TEST_F(LargeValue, FiftyMegabytesPastedIntoTheLogStayBelowTheNextLine)

@@ -1,7 +1,6 @@
 #include "window_test_fixture.h"
 
 #include <QKeyEvent>
-#include <QTextBlock>
 #include <QTimer>
 
 namespace {
@@ -87,12 +86,11 @@ TEST_F(Storm, EveryActionIsLoggedInOrderAndTheWindowStaysResponsive)
     EXPECT_LT(deliveredWhenTyped, stormSize) << "a key pressed during the storm waited for its end";
     EXPECT_EQ(commandLine->text(), "x");
 
-    const QTextDocument *document = log()->document();
-    ASSERT_EQ(document->blockCount(), stormSize + 1);
-    QTextBlock block = document->begin();
-    for (int i = stormSize - 1; i >= 0; --i, block = block.next())
-        ASSERT_EQ(block.text(), stormLine(i)) << "line " << stormSize - i;
-    EXPECT_EQ(block.text(), "typed before the storm");
+    const QStringList lines = log()->text().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), stormSize + 1);
+    for (int i = 0; i < stormSize; ++i)
+        ASSERT_EQ(lines[i], stormLine(stormSize - 1 - i)) << "line " << i + 1;
+    EXPECT_EQ(lines.back(), "typed before the storm");
     EXPECT_EQ(box("Text2")->text(), QString::number(stormSize - 1));
 }
 

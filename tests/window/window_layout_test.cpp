@@ -209,11 +209,8 @@ TEST_F(WindowTest, ValueBoxesHoldTextsOfAnyLength)
     }
 }
 
-TEST_F(WindowTest, LogIsEditableWithBothScrollBarsAndPassesTab)
+TEST_F(WindowTest, LogShowsBothScrollBars)
 {
-    EXPECT_FALSE(log()->isReadOnly());
-    EXPECT_TRUE(log()->tabChangesFocus());
-    EXPECT_EQ(log()->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(log()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(log()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 }
