@@ -11,7 +11,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyleHints>
+#include <QStyleOptionSlider>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -45,6 +47,37 @@ CharClass classOf(QChar ch)
     if (ch.isLetterOrNumber() || ch.isMark() || ch == u'_')
         return CharClass::Word;
     return CharClass::Other;
+}
+
+QRect sliderRect(const QScrollBar *scroll, int maximum)
+{
+    QStyleOptionSlider option;
+    option.initFrom(scroll);
+    option.orientation = scroll->orientation();
+    option.minimum = scroll->minimum();
+    option.maximum = maximum;
+    option.sliderPosition = option.sliderValue = std::min(scroll->value(), maximum);
+    option.singleStep = scroll->singleStep();
+    option.pageStep = scroll->pageStep();
+    option.subControls = QStyle::SC_All;
+    return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                           QStyle::SC_ScrollBarSlider, scroll);
+}
+
+// At a million lines one more line moves the slider by less than a pixel, and repainting the
+// scroll bar's full height at every frame would cost more than drawing the new line: the range
+// changes without a repaint as long as the slider stays where it was.
+void setRangeQuietly(QScrollBar *scroll, int maximum)
+{
+    if (scroll->maximum() == maximum)
+        return;
+    const bool looksTheSame = scroll->isVisible() && scroll->maximum() > 0 && maximum > 0 &&
+                              sliderRect(scroll, scroll->maximum()) == sliderRect(scroll, maximum);
+    if (looksTheSame)
+        scroll->setAttribute(Qt::WA_UpdatesDisabled);
+    scroll->setMaximum(maximum);
+    if (looksTheSame)
+        scroll->setAttribute(Qt::WA_UpdatesDisabled, false);
 }
 
 int clampedInt(qreal value)
@@ -113,6 +146,11 @@ ActionLog::~ActionLog() = default;
 
 void ActionLog::prependLine(const QString &line)
 {
+    // A log at rest only moves down by a line: what is on screen is moved along with it and
+    // only the new line is drawn, however many lines the view shows.
+    const bool onlyMovesDown = !m_fullRepaint && !hasFocus() && !hasSelection() &&
+                               m_preedit.isEmpty() && verticalScrollBar()->value() == 0 &&
+                               horizontalScrollBar()->value() == 0;
     m_store.insert(0, u"\n");
     m_store.insert(0, line);
     // Undo steps recorded before the insert would point at the wrong places after it, and the
@@ -128,8 +166,29 @@ void ActionLog::prependLine(const QString &line)
     if (QAccessible::isActive())
         notify(QAccessibleTextInsertEvent(this, 0, line + u'\n'));
     // In a burst only the store changes per event; the view follows once per frame.
-    m_shownValid = false;
+    if (m_shownValid && onlyMovesDown) {
+        ++m_prependedLines;
+        m_prependedChars += line.size() + 1;
+    } else {
+        dropShownLines();
+    }
+    if (onlyMovesDown)
+        ++m_pendingShift;
+    else
+        repaintAll();
     scheduleSync();
+}
+
+void ActionLog::dropShownLines()
+{
+    m_shownValid = false;
+    m_prependedLines = 0;
+    m_prependedChars = 0;
+}
+
+void ActionLog::repaintAll()
+{
+    m_fullRepaint = true;
     viewport()->update();
 }
 
@@ -265,14 +324,14 @@ void ActionLog::applyEdit(qsizetype position, const QString &removed, const QStr
 
 void ActionLog::textChanged()
 {
-    m_shownValid = false;
+    dropShownLines();
     caretMoved();
 }
 
 void ActionLog::caretMoved()
 {
     scheduleSync();
-    viewport()->update();
+    repaintAll();
     restartBlink();
     if (QAccessible::isActive()) {
         notify(QAccessibleTextCursorEvent(this, int(m_caret)));
@@ -475,6 +534,27 @@ int ActionLog::fullyShownLines() const
 
 const std::vector<ActionLog::ShownLine> &ActionLog::shownLines() const
 {
+    if (m_shownValid && m_prependedLines > 0) {
+        const qsizetype added = std::exchange(m_prependedLines, 0);
+        const qsizetype moved = std::exchange(m_prependedChars, 0);
+        const qsizetype rows = fullyShownLines() + 2;
+        if (added < rows && firstShownLine() == 0) {
+            for (ShownLine &shown : m_shown) {
+                shown.line += added;
+                shown.start += moved;
+            }
+            std::vector<ShownLine> fresh;
+            for (qsizetype line = 0, start = 0; line < added; ++line) {
+                fresh.push_back(layoutLine(line, start));
+                start += fresh.back().length + 1;
+            }
+            m_shown.insert(m_shown.begin(), std::make_move_iterator(fresh.begin()),
+                           std::make_move_iterator(fresh.end()));
+            m_shown.resize(std::min<std::size_t>(m_shown.size(), std::min(lineCount(), rows)));
+        } else {
+            m_shownValid = false;
+        }
+    }
     if (m_shownValid)
         return m_shown;
     m_shown.clear();
@@ -565,12 +645,20 @@ void ActionLog::sync()
     if (!m_syncPending)
         return;
     m_syncPending = false;
+    if (m_pendingShift > 0) {
+        const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
+        const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
+        if (!m_fullRepaint && shift < text.height())
+            viewport()->scroll(0, int(shift), text);
+        else
+            repaintAll();
+    }
     QScrollBar *vertical = verticalScrollBar();
     QScrollBar *horizontal = horizontalScrollBar();
     const int rows = fullyShownLines();
-    vertical->setRange(0, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
-                                                  std::max<qsizetype>(0, lineCount() - rows))));
     vertical->setPageStep(rows);
+    setRangeQuietly(vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
+                                                      std::max<qsizetype>(0, lineCount() - rows))));
     if (m_followCaret) {
         const qsizetype line = m_store.lineOf(m_caret);
         if (line < vertical->value())
@@ -609,9 +697,9 @@ void ActionLog::updateMetrics()
     m_lineHeight = std::max(1, metrics.lineSpacing());
     m_charWidth = std::max(1, metrics.averageCharWidth());
     m_widest = 0;
-    m_shownValid = false;
+    dropShownLines();
     scheduleSync();
-    viewport()->update();
+    repaintAll();
 }
 
 void ActionLog::restartBlink()
@@ -655,20 +743,21 @@ void ActionLog::changeEvent(QEvent *event)
 void ActionLog::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    m_shownValid = false;
+    dropShownLines();
     scheduleSync();
 }
 
 void ActionLog::scrollContentsBy(int, int)
 {
-    m_shownValid = false;
+    dropShownLines();
     scheduleSync();
-    viewport()->update();
+    repaintAll();
 }
 
 void ActionLog::paintEvent(QPaintEvent *event)
 {
     sync();
+    m_fullRepaint = false;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     const qsizetype first = firstShownLine();
@@ -819,14 +908,14 @@ void ActionLog::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     restartBlink();
-    viewport()->update();
+    repaintAll();
 }
 
 void ActionLog::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     m_blink.stop();
-    viewport()->update();
+    repaintAll();
 }
 
 void ActionLog::timerEvent(QTimerEvent *event)
@@ -855,10 +944,10 @@ void ActionLog::inputMethodEvent(QInputMethodEvent *event)
     for (const QInputMethodEvent::Attribute &attribute : event->attributes())
         if (attribute.type == QInputMethodEvent::Cursor)
             m_preeditCaret = attribute.start;
-    m_shownValid = false;
+    dropShownLines();
     m_followCaret = true;
     scheduleSync();
-    viewport()->update();
+    repaintAll();
     event->accept();
 }
 

@@ -110,6 +110,8 @@ private:
     void textChanged();
     void caretMoved();
     void replaceAll(const QString &text);
+    void dropShownLines();
+    void repaintAll();
     void scheduleSync();
     void sync();
     void restartBlink();
@@ -136,4 +138,10 @@ private:
     // changes.
     mutable std::vector<ShownLine> m_shown;
     mutable bool m_shownValid = false;
+    // Lines put at the top since the last frame: the shown lines move down by as many, and the
+    // pixels on screen with them.
+    mutable qsizetype m_prependedLines = 0;
+    mutable qsizetype m_prependedChars = 0;
+    qsizetype m_pendingShift = 0;
+    bool m_fullRepaint = false;
 };
