@@ -223,6 +223,7 @@ qsizetype LogStore::lineStart(qsizetype line) const
 
 qsizetype LogStore::nextBreak(qsizetype position) const
 {
+    position = std::max<qsizetype>(position, 0);
     if (position >= m_size)
         return m_size;
     auto [index, offset] = locate(position);
