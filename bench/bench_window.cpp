@@ -5,11 +5,14 @@
 #include "exerciser_window.h"
 #include "read_join_write.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
-#include <QTextDocument>
+#include <QScrollBar>
 #include <QWindow>
 #include <stdexcept>
 
@@ -77,9 +80,37 @@ void BenchWindow::clear()
     m_clear->click();
 }
 
+void BenchWindow::pasteIntoLog(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    m_log->setFocus();
+    paint();
+    m_log->paste();
+}
+
+void BenchWindow::typeIntoLog(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text)
+{
+    m_log->setFocus();
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(m_log, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(m_log, &release);
+}
+
+void BenchWindow::scrollLogAlong(double fraction)
+{
+    QScrollBar *scroll = m_log->horizontalScrollBar();
+    scroll->setValue(int(scroll->maximum() * fraction));
+}
+
+void BenchWindow::repaintLog()
+{
+    m_log->viewport()->update();
+}
+
 int BenchWindow::lineCount() const
 {
-    return m_log->document()->blockCount() - 1;
+    return m_log->lineCount() - 1;
 }
 
 QString BenchWindow::logText() const

@@ -3,6 +3,7 @@
 #include "action_values.h"
 
 #include <QString>
+#include <Qt>
 #include <memory>
 
 class ActionLog;
@@ -31,6 +32,13 @@ public:
     void runQueuedCalls();
     // Presses Clear Log Display.
     void clear();
+
+    // The user's side of the log, each step until its frame is painted.
+    void pasteIntoLog(const QString &text);
+    void typeIntoLog(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text);
+    // Scrolls the log along its lines to the fraction of their widest extent.
+    void scrollLogAlong(double fraction);
+    void repaintLog();
 
     int lineCount() const;
     QString logText() const;

@@ -30,10 +30,14 @@ struct Plan {
     int clearSamples;
     int baselineClearSamples;
     int startupSamples;
+    int typingSamples;
+    int longLineLength;
+    int longLineSamples;
 };
 
-const Plan fullPlan{{0, 1'000, 100'000, 1'000'000}, 101, 5, 10'000, 3, 3, 1, 3, 11};
-const Plan smokePlan{{0, 10}, 3, 3, 10, 3, 3, 3, 3, 1};
+const Plan fullPlan{
+    {0, 1'000, 100'000, 1'000'000}, 101, 5, 10'000, 3, 3, 1, 3, 11, 101, 50'000'000, 11};
+const Plan smokePlan{{0, 10}, 3, 3, 10, 3, 3, 3, 3, 1, 3, 10'000, 3};
 
 constexpr int linesPerPaintWhileFilling = 1'000;
 
@@ -57,8 +61,10 @@ public:
         results.residentPerLine = {m_plan.logSizes.back(),
                                    double(m_productResident) / m_productLines,
                                    double(m_baselineResident) / m_baselineLines, 1, 1};
+        results.typing = measureTyping();
         results.burst = measureBurst();
         results.clear = measureClear();
+        results.longLine = measureLongLine();
         results.startup = measureStartups(probe);
         results.loadAfter = loadAverage();
         return results;
@@ -138,6 +144,51 @@ private:
         m_baseline.report(values);
         if (m_product.logText() != m_baseline.logText())
             throw std::runtime_error("the read-join-write log differs from the program's");
+    }
+
+    // At the end of the log, where finding the caret's line walks the whole store.
+    Comparison measureTyping()
+    {
+        m_product.typeIntoLog(Qt::Key_End, Qt::ControlModifier, QString());
+        m_product.paint();
+        std::vector<double> product;
+        for (int i = 0; i < m_plan.typingSamples; ++i) {
+            m_product.paint();
+            product.push_back(millisecondsOf([&] {
+                m_product.typeIntoLog(Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+                m_product.paint();
+            }));
+        }
+        return {m_product.lineCount(), median(product), 0, int(product.size()), 0};
+    }
+
+    // Pasted into the emptied log, then events above it, repaints and scrolls along it.
+    LongLineResult measureLongLine()
+    {
+        LongLineResult result{m_plan.longLineLength, 0, 0, 0, 0, m_plan.longLineSamples};
+        const QString line(m_plan.longLineLength, u'w');
+        m_product.clear();
+        result.pasteMs = millisecondsOf([&] {
+            m_product.pasteIntoLog(line);
+            m_product.paint();
+        });
+        std::vector<double> events, repaints, scrolls;
+        for (int i = 0; i < m_plan.longLineSamples; ++i)
+            events.push_back(timeEvent(m_product, benchAction(m_nextAction++)));
+        for (int i = 0; i < m_plan.longLineSamples; ++i)
+            repaints.push_back(millisecondsOf([&] {
+                m_product.repaintLog();
+                m_product.paint();
+            }));
+        for (int i = 0; i < m_plan.longLineSamples; ++i)
+            scrolls.push_back(millisecondsOf([&] {
+                m_product.scrollLogAlong(double(i + 1) / (m_plan.longLineSamples + 1));
+                m_product.paint();
+            }));
+        result.eventMs = median(events);
+        result.repaintMs = median(repaints);
+        result.scrollMs = median(scrolls);
+        return result;
     }
 
     static double timeBurst(BenchWindow &window, int &nextAction, int events)

@@ -18,6 +18,17 @@ struct StartupResult {
     int samples = 0;
 };
 
+// A line pasted by the user, far longer than any the program writes: the program's log only,
+// since a plain box takes minutes over it.
+struct LongLineResult {
+    int length = 0;
+    double pasteMs = 0;
+    double eventMs = 0;
+    double repaintMs = 0;
+    double scrollMs = 0; // to a place along it, until painted
+    int samples = 0;
+};
+
 struct Results {
     QString platform;
     QString machine;
@@ -30,6 +41,8 @@ struct Results {
     Comparison burst;               // events per second
     Comparison clear;               // milliseconds
     StartupResult startup;
+    Comparison typing; // milliseconds per typed character at the largest size
+    LongLineResult longLine;
 };
 
 // The results as a plain-text table with the ratio to the read-join-write log and the targets.

@@ -64,7 +64,11 @@ depends=$(field Depends)
 echo "Depends: $depends"
 needed=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 [ -n "$needed" ] || fail "$package links no shared libraries"
-owners=$(for soname in $needed; do dpkg-query -S "*/$soname" | head -n 1 | cut -d: -f1; done | sort -u)
+# Only the host architecture's copy: a machine may carry 32-bit copies of the same libraries too.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+owners=$(for soname in $needed; do
+    dpkg-query -S "*/$multiarch/$soname" | head -n 1 | cut -d: -f1
+done | sort -u)
 named=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | sort -u)
 [ "$named" = "$owners" ] || fail "Depends names"$'\n'"$named"$'\n'"but the program links libraries of"$'\n'"$owners"
 while IFS= read -r dependency; do

@@ -1,0 +1,160 @@
+#include "action_log_accessible.h"
+
+#include "action_log.h"
+
+#include <QScrollBar>
+
+ActionLogAccessible::ActionLogAccessible(ActionLog *log)
+    : QAccessibleWidget(log, QAccessible::EditableText)
+{}
+
+ActionLog *ActionLogAccessible::log() const
+{
+    return static_cast<ActionLog *>(widget());
+}
+
+void *ActionLogAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface *>(this);
+    if (type == QAccessible::EditableTextInterface)
+        return static_cast<QAccessibleEditableTextInterface *>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QAccessible::State ActionLogAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.editable = true;
+    state.multiLine = true;
+    state.selectableText = true;
+    return state;
+}
+
+QString ActionLogAccessible::text(QAccessible::Text type) const
+{
+    if (type == QAccessible::Value)
+        return log()->m_store.text();
+    return QAccessibleWidget::text(type);
+}
+
+// A screen reader that sets the text edits it as the user would: the change can be undone.
+void ActionLogAccessible::setText(QAccessible::Text type, const QString &text)
+{
+    if (type == QAccessible::Value)
+        log()->replace(0, log()->m_store.size(), text);
+    else
+        QAccessibleWidget::setText(type, text);
+}
+
+void ActionLogAccessible::selection(int selectionIndex, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = 0;
+    if (selectionIndex != 0 || !log()->hasSelection())
+        return;
+    *startOffset = int(std::min(log()->m_caret, log()->m_anchor));
+    *endOffset = int(std::max(log()->m_caret, log()->m_anchor));
+}
+
+int ActionLogAccessible::selectionCount() const
+{
+    return log()->hasSelection() ? 1 : 0;
+}
+
+void ActionLogAccessible::addSelection(int startOffset, int endOffset)
+{
+    log()->setSelection(startOffset, endOffset);
+}
+
+void ActionLogAccessible::removeSelection(int selectionIndex)
+{
+    if (selectionIndex == 0)
+        log()->setSelection(log()->m_caret, log()->m_caret);
+}
+
+void ActionLogAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
+{
+    if (selectionIndex == 0)
+        log()->setSelection(startOffset, endOffset);
+}
+
+int ActionLogAccessible::cursorPosition() const
+{
+    return int(log()->m_caret);
+}
+
+void ActionLogAccessible::setCursorPosition(int position)
+{
+    log()->setSelection(position, position);
+}
+
+QString ActionLogAccessible::text(int startOffset, int endOffset) const
+{
+    return log()->m_store.mid(startOffset, endOffset - startOffset);
+}
+
+// Lines are what readers ask for most; they are found in the store without copying the text.
+QString ActionLogAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                          int *startOffset, int *endOffset) const
+{
+    if (boundaryType != QAccessible::LineBoundary)
+        return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
+    const LogStore &store = log()->m_store;
+    const qsizetype start = store.lineStart(store.lineOf(offset));
+    const qsizetype end = std::min(store.size(), store.nextBreak(start) + 1);
+    *startOffset = int(start);
+    *endOffset = int(end);
+    return store.mid(start, end - start);
+}
+
+int ActionLogAccessible::characterCount() const
+{
+    return int(log()->m_store.size());
+}
+
+QRect ActionLogAccessible::characterRect(int offset) const
+{
+    const QRect rect = log()->characterRect(offset);
+    return rect.translated(log()->viewport()->mapToGlobal(QPoint(0, 0)));
+}
+
+int ActionLogAccessible::offsetAtPoint(const QPoint &point) const
+{
+    return int(log()->positionAt(log()->viewport()->mapFromGlobal(point)));
+}
+
+void ActionLogAccessible::scrollToSubstring(int startIndex, int endIndex)
+{
+    log()->setSelection(endIndex, startIndex);
+    log()->sync();
+}
+
+QString ActionLogAccessible::attributes(int offset, int *startOffset, int *endOffset) const
+{
+    Q_UNUSED(offset);
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
+}
+
+void ActionLogAccessible::deleteText(int startOffset, int endOffset)
+{
+    log()->replace(startOffset, endOffset, {});
+}
+
+void ActionLogAccessible::insertText(int offset, const QString &text)
+{
+    log()->replace(offset, offset, text);
+}
+
+void ActionLogAccessible::replaceText(int startOffset, int endOffset, const QString &text)
+{
+    log()->replace(startOffset, endOffset, text);
+}
+
+QAccessibleInterface *accessibleActionLog(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("ActionLog") && object && object->isWidgetType())
+        return new ActionLogAccessible(static_cast<ActionLog *>(object));
+    return nullptr;
+}

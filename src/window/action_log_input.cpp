@@ -1,0 +1,306 @@
+// How the user works the log: keys, the mouse, the context menu and input methods.
+#include "action_log.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace {
+
+// How far word moves look, so that a word of millions of characters does not stall a key.
+constexpr qsizetype wordScanLimit = 65536;
+
+enum class CharClass { Space, Word, Other };
+
+CharClass classOf(QChar ch)
+{
+    if (ch.isSpace())
+        return CharClass::Space;
+    if (ch.isLetterOrNumber() || ch.isMark() || ch == u'_')
+        return CharClass::Word;
+    return CharClass::Other;
+}
+
+struct Move {
+    QKeySequence::StandardKey key;
+    QTextCursor::MoveOperation operation;
+    QTextCursor::MoveMode mode;
+};
+
+constexpr auto keep = QTextCursor::KeepAnchor;
+constexpr auto move = QTextCursor::MoveAnchor;
+const Move moves[] = {
+    {QKeySequence::MoveToNextChar, QTextCursor::Right, move},
+    {QKeySequence::MoveToPreviousChar, QTextCursor::Left, move},
+    {QKeySequence::MoveToNextWord, QTextCursor::WordRight, move},
+    {QKeySequence::MoveToPreviousWord, QTextCursor::WordLeft, move},
+    {QKeySequence::MoveToNextLine, QTextCursor::Down, move},
+    {QKeySequence::MoveToPreviousLine, QTextCursor::Up, move},
+    {QKeySequence::MoveToStartOfLine, QTextCursor::StartOfLine, move},
+    {QKeySequence::MoveToEndOfLine, QTextCursor::EndOfLine, move},
+    {QKeySequence::MoveToStartOfBlock, QTextCursor::StartOfLine, move},
+    {QKeySequence::MoveToEndOfBlock, QTextCursor::EndOfLine, move},
+    {QKeySequence::MoveToStartOfDocument, QTextCursor::Start, move},
+    {QKeySequence::MoveToEndOfDocument, QTextCursor::End, move},
+    {QKeySequence::SelectNextChar, QTextCursor::Right, keep},
+    {QKeySequence::SelectPreviousChar, QTextCursor::Left, keep},
+    {QKeySequence::SelectNextWord, QTextCursor::WordRight, keep},
+    {QKeySequence::SelectPreviousWord, QTextCursor::WordLeft, keep},
+    {QKeySequence::SelectNextLine, QTextCursor::Down, keep},
+    {QKeySequence::SelectPreviousLine, QTextCursor::Up, keep},
+    {QKeySequence::SelectStartOfLine, QTextCursor::StartOfLine, keep},
+    {QKeySequence::SelectEndOfLine, QTextCursor::EndOfLine, keep},
+    {QKeySequence::SelectStartOfBlock, QTextCursor::StartOfLine, keep},
+    {QKeySequence::SelectEndOfBlock, QTextCursor::EndOfLine, keep},
+    {QKeySequence::SelectStartOfDocument, QTextCursor::Start, keep},
+    {QKeySequence::SelectEndOfDocument, QTextCursor::End, keep},
+};
+
+} // namespace
+
+// Where a word move from the position ends: past the word and the blanks after it, or back over
+// the blanks and the word before it, stopping at line breaks as other edit boxes do.
+qsizetype ActionLog::wordBoundary(qsizetype position, bool forward) const
+{
+    if (forward) {
+        const QString ahead = m_store.mid(position, wordScanLimit);
+        if (ahead.isEmpty() || ahead[0] == u'\n')
+            return nextCharacter(position);
+        qsizetype i = 0;
+        const CharClass first = classOf(ahead[0]);
+        while (first != CharClass::Space && i < ahead.size() && ahead[i] != u'\n' &&
+               classOf(ahead[i]) == first)
+            ++i;
+        while (i < ahead.size() && ahead[i] != u'\n' && classOf(ahead[i]) == CharClass::Space)
+            ++i;
+        return position + i;
+    }
+    const qsizetype from = std::max<qsizetype>(0, position - wordScanLimit);
+    const QString behind = m_store.mid(from, position - from);
+    qsizetype i = behind.size();
+    if (i == 0 || behind[i - 1] == u'\n')
+        return previousCharacter(position);
+    while (i > 0 && behind[i - 1] != u'\n' && classOf(behind[i - 1]) == CharClass::Space)
+        --i;
+    if (i > 0 && behind[i - 1] != u'\n') {
+        const CharClass last = classOf(behind[i - 1]);
+        while (i > 0 && behind[i - 1] != u'\n' && classOf(behind[i - 1]) == last)
+            --i;
+    }
+    return from + i;
+}
+
+void ActionLog::selectWordAt(qsizetype position)
+{
+    const qsizetype from = std::max<qsizetype>(0, position - wordScanLimit);
+    const QString around = m_store.mid(from, 2 * wordScanLimit);
+    qsizetype at = position - from;
+    if (at >= around.size() || around[at] == u'\n') {
+        if (at == 0 || around[at - 1] == u'\n')
+            return setSelection(position, position);
+        --at;
+    }
+    const CharClass kind = classOf(around[at]);
+    qsizetype start = at;
+    qsizetype end = at + 1;
+    while (start > 0 && around[start - 1] != u'\n' && classOf(around[start - 1]) == kind)
+        --start;
+    while (end < around.size() && around[end] != u'\n' && classOf(around[end]) == kind)
+        ++end;
+    setSelection(from + start, from + end);
+}
+
+bool ActionLog::event(QEvent *event)
+{
+    // The box's own keys take precedence over the window's shortcuts, as in any edit box.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool edits = key == QKeySequence::Copy || key == QKeySequence::Cut ||
+                           key == QKeySequence::Paste || key == QKeySequence::Undo ||
+                           key == QKeySequence::Redo || key == QKeySequence::SelectAll ||
+                           key == QKeySequence::Delete ||
+                           std::any_of(std::begin(moves), std::end(moves),
+                                       [key](const Move &m) { return key == m.key; });
+        const bool types = !key->text().isEmpty() && key->text()[0].isPrint() &&
+                           !(key->modifiers() & Qt::ControlModifier);
+        if (edits || types) {
+            event->accept();
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void ActionLog::keyPressEvent(QKeyEvent *event)
+{
+    const qsizetype from = std::min(m_caret, m_anchor);
+    const qsizetype to = std::max(m_caret, m_anchor);
+    const bool selection = from != to;
+    for (const Move &m : moves) {
+        if (event == m.key) {
+            moveCursor(m.operation, m.mode);
+            return;
+        }
+    }
+    const bool pageDown = event == QKeySequence::MoveToNextPage;
+    const bool pageUp = event == QKeySequence::MoveToPreviousPage;
+    const bool selectPageDown = event == QKeySequence::SelectNextPage;
+    const bool selectPageUp = event == QKeySequence::SelectPreviousPage;
+    if (pageDown || pageUp || selectPageDown || selectPageUp) {
+        const int rows = fullyShownLines();
+        const int step = pageDown || selectPageDown ? rows : -rows;
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + step);
+        moveVertically(step, selectPageDown || selectPageUp);
+    } else if (event == QKeySequence::Undo) {
+        undo();
+    } else if (event == QKeySequence::Redo) {
+        redo();
+    } else if (event == QKeySequence::Copy) {
+        copy();
+    } else if (event == QKeySequence::Cut) {
+        cut();
+    } else if (event == QKeySequence::Paste) {
+        paste();
+    } else if (event == QKeySequence::SelectAll) {
+        selectAll();
+    } else if (event == QKeySequence::DeleteEndOfWord) {
+        replace(selection ? from : m_caret, selection ? to : wordBoundary(m_caret, true), {});
+    } else if (event == QKeySequence::DeleteStartOfWord) {
+        replace(selection ? from : wordBoundary(m_caret, false), selection ? to : m_caret, {});
+    } else if (event == QKeySequence::Delete) {
+        replace(from, selection ? to : nextCharacter(m_caret), {});
+    } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
+        replace(selection ? from : previousCharacter(m_caret), to, {});
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        replace(from, to, QStringLiteral("\n"));
+    } else if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
+               event->text().isEmpty() || event->text()[0].category() == QChar::Other_Control) {
+        // Tab passes the focus on, as in the rest of the window.
+        event->ignore();
+        return;
+    } else {
+        replace(from, to, event->text(), true);
+    }
+    event->accept();
+}
+
+void ActionLog::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    sync();
+    m_preferredX = -1;
+    setCaret(positionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    m_selecting = true;
+}
+
+void ActionLog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_selecting && (event->buttons() & Qt::LeftButton)) {
+        m_preferredX = -1;
+        setCaret(positionAt(event->position().toPoint()), true);
+    }
+}
+
+void ActionLog::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_selecting = false;
+}
+
+void ActionLog::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    selectWordAt(positionAt(event->position().toPoint()));
+    m_selecting = false;
+}
+
+void ActionLog::contextMenuEvent(QContextMenuEvent *event)
+{
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const auto add = [menu](const QString &text, QKeySequence::StandardKey key, bool enabled,
+                            auto slot) {
+        QAction *action = menu->addAction(text, slot);
+        action->setShortcut(key);
+        action->setEnabled(enabled);
+    };
+    const bool selection = hasSelection();
+    add(tr("&Undo"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
+    add(tr("&Redo"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
+    menu->addSeparator();
+    add(tr("Cu&t"), QKeySequence::Cut, selection, [this] { cut(); });
+    add(tr("&Copy"), QKeySequence::Copy, selection, [this] { copy(); });
+    add(tr("&Paste"), QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
+        [this] { paste(); });
+    add(tr("Delete"), QKeySequence::Delete, selection, [this] { replace(m_anchor, m_caret, {}); });
+    menu->addSeparator();
+    add(tr("Select All"), QKeySequence::SelectAll, m_store.size() > 0, [this] { selectAll(); });
+    menu->popup(event->globalPos());
+}
+
+void ActionLog::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
+        qsizetype from = std::min(m_caret, m_anchor);
+        qsizetype to = std::max(m_caret, m_anchor);
+        if (event->replacementLength() > 0 && from == to) {
+            from = std::clamp<qsizetype>(m_caret + event->replacementStart(), 0, m_store.size());
+            to = std::clamp<qsizetype>(from + event->replacementLength(), 0, m_store.size());
+        }
+        replace(from, to, event->commitString(), true);
+    }
+    m_preedit = event->preeditString();
+    m_preeditCaret = int(m_preedit.size());
+    for (const QInputMethodEvent::Attribute &attribute : event->attributes())
+        if (attribute.type == QInputMethodEvent::Cursor)
+            m_preeditCaret = attribute.start;
+    dropShownLines();
+    m_followCaret = true;
+    scheduleSync();
+    repaintAll();
+    event->accept();
+}
+
+QVariant ActionLog::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // The input method sees the caret's line, or of a long one what is near the caret.
+    constexpr qsizetype reach = 1024;
+    const qsizetype lineStart = m_store.lineStart(m_store.lineOf(m_caret));
+    const qsizetype from = std::max(lineStart, m_caret - reach);
+    const qsizetype to = std::min(m_store.nextBreak(m_caret), m_caret + reach);
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    case Qt::ImCursorRectangle:
+        return caretRect().translated(viewport()->pos());
+    case Qt::ImAnchorRectangle:
+        return characterRect(m_anchor).translated(viewport()->pos());
+    case Qt::ImFont:
+        return font();
+    case Qt::ImSurroundingText:
+        return m_store.mid(from, to - from);
+    case Qt::ImCursorPosition:
+        return int(m_caret - from);
+    case Qt::ImAnchorPosition:
+        return int(std::clamp(m_anchor, from, to) - from);
+    case Qt::ImAbsolutePosition:
+        return qlonglong(m_caret);
+    case Qt::ImTextBeforeCursor:
+        return m_store.mid(from, m_caret - from);
+    case Qt::ImTextAfterCursor:
+        return m_store.mid(m_caret, to - m_caret);
+    case Qt::ImCurrentSelection:
+        return selectedText();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}

@@ -1,0 +1,206 @@
+#include "window_test_fixture.h"
+
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
+#include <QClipboard>
+#include <QScrollBar>
+
+namespace {
+
+using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+
+struct KeyCase {
+    const char *name;
+    Keys keys;
+    QString text;     // after the keys, lines joined by line feeds
+    QString selected; // after the keys
+};
+
+void PrintTo(const KeyCase &keyCase, std::ostream *os)
+{
+    *os << keyCase.name;
+}
+
+class LogEditing : public WindowTest, public testing::WithParamInterface<KeyCase> {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        log()->setPlainText("one two\r\nthree");
+        log()->setFocus();
+    }
+};
+
+constexpr Qt::KeyboardModifiers none = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+
+TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
+{
+    for (const auto &[key, modifiers] : GetParam().keys)
+        QTest::keyClick(log(), key, modifiers);
+    EXPECT_EQ(log()->text(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
+    EXPECT_EQ(log()->selectedText(), GetParam().selected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, LogEditing,
+    testing::Values(
+        KeyCase{"shiftEndSelectsTheLine", {{Qt::Key_End, shift}}, "one two\nthree", "one two"},
+        KeyCase{"ctrlRightMovesByWord",
+                {{Qt::Key_Right, ctrl}, {Qt::Key_Right, ctrl | shift}},
+                "one two\nthree",
+                "two"},
+        KeyCase{"ctrlLeftFromTheNextLine",
+                {{Qt::Key_Down, none}, {Qt::Key_Left, ctrl}, {Qt::Key_Left, ctrl | shift}},
+                "one two\nthree",
+                "two"},
+        KeyCase{"shiftDownSelectsToTheNextLine",
+                {{Qt::Key_Right, none}, {Qt::Key_Down, shift}},
+                "one two\nthree",
+                "ne two\nt"},
+        KeyCase{"ctrlShiftEndSelectsToTheEnd",
+                {{Qt::Key_Right, ctrl}, {Qt::Key_End, ctrl | shift}},
+                "one two\nthree",
+                "two\nthree"},
+        KeyCase{"shiftArrowsThenTypingReplaces",
+                {{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_X, none}},
+                "xe two\nthree",
+                ""},
+        KeyCase{"backspaceJoinsLines",
+                {{Qt::Key_Down, none}, {Qt::Key_Home, none}, {Qt::Key_Backspace, none}},
+                "one twothree",
+                ""},
+        KeyCase{"deleteTakesTheSelection",
+                {{Qt::Key_End, shift}, {Qt::Key_Delete, none}},
+                "\nthree",
+                ""},
+        KeyCase{"returnBreaksTheLine",
+                {{Qt::Key_Right, ctrl}, {Qt::Key_Return, none}},
+                "one \ntwo\nthree",
+                ""},
+        KeyCase{"selectAll", {{Qt::Key_A, ctrl}}, "one two\nthree", "one two\nthree"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+using ActionLogTest = WindowTest;
+
+TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
+{
+    log()->setFocus();
+    QTest::keyClicks(log(), "typed");
+    QApplication::clipboard()->setText(" pasted");
+    QTest::keyClick(log(), Qt::Key_V, ctrl);
+    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(log()->text(), "typed");
+    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(log()->text(), "");
+    EXPECT_FALSE(log()->isUndoAvailable());
+    log()->redo();
+    log()->redo();
+    EXPECT_EQ(log()->text(), "typed pasted");
+    EXPECT_EQ(log()->cursorPosition(), 12);
+}
+
+TEST_F(ActionLogTest, DoubleClickSelectsAWordToCopyAndCut)
+{
+    log()->setPlainText("alpha beta gamma");
+    QApplication::processEvents();
+    const int y = log()->fontMetrics().height() / 2 + 4;
+    QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
+    EXPECT_EQ(log()->selectedText(), "alpha");
+    log()->cut();
+    EXPECT_EQ(QApplication::clipboard()->text(), "alpha");
+    QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {1000, y});
+    EXPECT_EQ(log()->cursorPosition(), log()->text().size());
+    QTest::mouseClick(log()->viewport(), Qt::LeftButton, Qt::ShiftModifier, {1, y});
+    EXPECT_EQ(log()->selectedText(), " beta gamma");
+}
+
+TEST_F(ActionLogTest, TabPassesTheFocusOnAndBack)
+{
+    log()->setFocus();
+    QTest::keyClick(log(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), box("Text9"));
+    QTest::keyClick(box("Text9"), Qt::Key_Tab, shift);
+    EXPECT_EQ(QApplication::focusWidget(), log());
+    QTest::keyClick(log(), Qt::Key_Backtab, shift);
+    EXPECT_EQ(QApplication::focusWidget(), widget("Command2"));
+    EXPECT_EQ(log()->text(), "");
+}
+
+// Of a line far wider than the view only the part in view is laid out; the caret, the scroll bar
+// and the mouse must still agree on where in the line they are.
+TEST_F(ActionLogTest, ALongLineIsEditedAndScrolledAlongItsLength)
+{
+    const QString pasted = QString(1'000'000, u'x');
+    QApplication::clipboard()->setText(pasted);
+    log()->setFocus();
+    QTest::keyClick(log(), Qt::Key_V, ctrl);
+    QApplication::processEvents();
+    QScrollBar *horizontal = log()->horizontalScrollBar();
+    EXPECT_GT(horizontal->value(), 900'000 * log()->fontMetrics().averageCharWidth());
+    QTest::keyClicks(log(), "end");
+    EXPECT_TRUE(log()->text() == pasted + "end");
+
+    horizontal->setValue(horizontal->maximum() / 2);
+    QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {log()->viewport()->width() / 2, 8});
+    const double inView = double(horizontal->value()) / log()->fontMetrics().averageCharWidth();
+    EXPECT_NEAR(double(log()->cursorPosition()), inView, 200);
+
+    control->report({.bszAction = EventValue::text("after")});
+    EXPECT_EQ(horizontal->value(), 0);
+    EXPECT_EQ(log()->cursorPosition(), 0);
+    EXPECT_TRUE(log()->text() == "after\t\t\t\t\t\r\n" + pasted + "end");
+}
+
+TEST_F(ActionLogTest, InputMethodsComposeAtTheCaret)
+{
+    log()->setPlainText("ab");
+    log()->setFocus();
+    log()->moveCursor(QTextCursor::NextCharacter);
+    QInputMethodEvent composing("ne", {});
+    QApplication::sendEvent(log(), &composing);
+    EXPECT_EQ(log()->text(), "ab");
+    QInputMethodEvent committed;
+    committed.setCommitString("\u00f1");
+    QApplication::sendEvent(log(), &committed);
+    EXPECT_EQ(log()->text(), "a\u00f1b");
+    EXPECT_EQ(log()->inputMethodQuery(Qt::ImSurroundingText).toString(), "a\u00f1b");
+    EXPECT_EQ(log()->inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+    EXPECT_TRUE(log()->inputMethodQuery(Qt::ImEnabled).toBool());
+}
+
+TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
+{
+    control->report({.bszAction = EventValue::text("top")});
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(log());
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Log");
+    EXPECT_TRUE(accessible->state().editable);
+    QAccessibleTextInterface *text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 9);
+    EXPECT_EQ(text->text(0, 3), "top");
+    EXPECT_EQ(text->cursorPosition(), 0);
+
+    QAccessibleEditableTextInterface *editable = accessible->editableTextInterface();
+    ASSERT_NE(editable, nullptr);
+    editable->insertText(9, "typed");
+    int start = 0;
+    int end = 0;
+    EXPECT_EQ(text->textAtOffset(11, QAccessible::LineBoundary, &start, &end), "typed");
+    EXPECT_EQ(std::pair(start, end), std::pair(9, 14));
+    text->setSelection(0, 9, 11);
+    EXPECT_EQ(log()->selectedText(), "ty");
+    text->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(9, 11));
+
+    accessible->setText(QAccessible::Value, "read\nback");
+    EXPECT_EQ(log()->text(), "read\r\nback");
+    EXPECT_EQ(accessible->text(QAccessible::Value), "read\nback");
+    log()->undo();
+    EXPECT_EQ(log()->text(), "top\t\t\t\t\t\r\ntyped");
+}
+
+} // namespace

@@ -1,0 +1,103 @@
+#include "log_store.h"
+#include "qt_printers.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Checks every line's place in the store against the same text held whole.
+void expectSameLines(const LogStore &store, const QString &model)
+{
+    ASSERT_EQ(store.text(), model);
+    ASSERT_EQ(store.lineCount(), model.count(u'\n') + 1);
+    qsizetype start = 0;
+    for (qsizetype line = 0; line < store.lineCount(); ++line) {
+        const qsizetype end =
+            model.indexOf(u'\n', start) < 0 ? model.size() : model.indexOf(u'\n', start);
+        ASSERT_EQ(store.lineStart(line), start) << "line " << line;
+        ASSERT_EQ(store.nextBreak(start), end) << "line " << line;
+        ASSERT_EQ(store.lineOf(start), line) << "line " << line;
+        ASSERT_EQ(store.lineOf(end), line) << "line " << line;
+        start = end + 1;
+    }
+}
+
+// Edits of every size at the top, the end and anywhere between, short lines and lines far
+// longer than a chunk, as a log that the program prepends to and the user edits goes through.
+TEST(LogStore, KeepsItsTextAndLinesThroughEditsAnywhere)
+{
+    QRandomGenerator random(27);
+    LogStore store;
+    QString model;
+    for (int step = 0; step < 3000; ++step) {
+        const qsizetype at = random.bounded(int(model.size()) + 1);
+        if (random.bounded(3) == 0 && !model.isEmpty()) {
+            const qsizetype count = random.bounded(step % 50 == 0 ? 30000 : 40);
+            store.remove(at, count);
+            model.remove(at, count);
+        } else {
+            const int length = step % 97 == 0 ? 25000 : random.bounded(40);
+            QString text;
+            for (int i = 0; i < length; ++i)
+                text += random.bounded(8) == 0 ? QChar(u'\n') : QChar(u'a' + random.bounded(26));
+            const qsizetype where = step % 2 ? 0 : at;
+            store.insert(where, text);
+            model.insert(where, text);
+        }
+        ASSERT_EQ(store.size(), model.size()) << "step " << step;
+        ASSERT_EQ(store.lineCount(), model.count(u'\n') + 1) << "step " << step;
+    }
+    expectSameLines(store, model);
+    const qsizetype middle = model.size() / 2;
+    EXPECT_EQ(store.mid(middle, 20000), model.mid(middle, 20000));
+    EXPECT_EQ(store.at(middle), model.at(middle));
+}
+
+struct BreakCase {
+    const char *name;
+    QString inserted;
+    QString stored;
+};
+
+void PrintTo(const BreakCase &breakCase, std::ostream *os)
+{
+    *os << breakCase.name;
+}
+
+class LogStoreBreaks : public testing::TestWithParam<BreakCase> {};
+
+TEST_P(LogStoreBreaks, AreStoredAsOneLineFeed)
+{
+    LogStore store;
+    store.insert(0, u"[]");
+    store.insert(1, GetParam().inserted);
+    EXPECT_EQ(store.text(), GetParam().stored);
+    EXPECT_EQ(store.lineCount(), GetParam().stored.count(u'\n') + 1);
+    EXPECT_EQ(store.text(u"\r\n"),
+              QString(GetParam().stored).replace(u'\n', QStringLiteral("\r\n")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inserted, LogStoreBreaks,
+    testing::Values(BreakCase{"lineFeed", "a\nb", "[a\nb]"},
+                    BreakCase{"carriageReturnLineFeed", "a\r\nb\r\n", "[a\nb\n]"},
+                    BreakCase{"loneCarriageReturn", "a\rb", "[a\nb]"},
+                    BreakCase{"twoCarriageReturns", "\r\r\n", "[\n\n]"},
+                    BreakCase{"paragraphSeparator", "a\u2029b", "[a\nb]"},
+                    BreakCase{"lineSeparatorIsKept", "a\u2028b", "[a\u2028b]"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(LogStore, ClearLeavesOneEmptyLine)
+{
+    LogStore store;
+    store.insert(0, QString(50000, u'x') + u'\n');
+    store.clear();
+    EXPECT_EQ(store.size(), 0);
+    EXPECT_EQ(store.lineCount(), 1);
+    EXPECT_EQ(store.text(), QString());
+    store.insert(0, u"next\n");
+    expectSameLines(store, "next\n");
+}
+
+} // namespace
