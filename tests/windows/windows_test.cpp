@@ -1,0 +1,224 @@
+// The Windows program's side under wine: Qt's Windows QProcess and event loop drive the real
+// control host and the test control through the window.
+
+#include "action_log.h"
+#include "exerciser_window.h"
+#include "hosted_control.h"
+#include "qt_printers.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString onLine = QStringLiteral("sendplc\tA1 on\t5\t\t\t");
+
+QString buildFolder()
+{
+    return qEnvironmentVariable("KV27_BUILD_DIR");
+}
+
+// Radio commands here name a verb of the test control and its text, "fail Z9", so that the
+// window's own buttons can make the control misbehave.
+class TestVerbs : public InterfaceControl {
+public:
+    explicit TestVerbs(HostedControl *hosted)
+        : m_hosted(hosted)
+    {
+        hosted->setParent(this);
+        connect(hosted, &InterfaceControl::actionEvent, this, &InterfaceControl::actionEvent);
+    }
+
+    std::optional<QString> sendCommand(const QString &verb, const QString &text) override
+    {
+        if (verb != "sendrf")
+            return m_hosted->sendCommand(verb, text);
+        const qsizetype blank = text.indexOf(u' ');
+        return m_hosted->sendCommand(text.left(blank), blank < 0 ? QString() : text.mid(blank + 1));
+    }
+
+private:
+    HostedControl *m_hosted;
+};
+
+// The control hosts this process started that still run.
+QList<DWORD> runningHosts()
+{
+    QList<DWORD> hosts;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId() ||
+            lstrcmpiW(entry.szExeFile, L"kv27-control-host64.exe") != 0)
+            continue;
+        const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+            hosts << entry.th32ProcessID;
+        if (process)
+            CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return hosts;
+}
+
+void crash(DWORD host)
+{
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, host);
+    TerminateProcess(process, 9);
+    CloseHandle(process);
+}
+
+void hang(DWORD host)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != host)
+            continue;
+        const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        SuspendThread(thread);
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+}
+
+bool warned = false;
+
+void noteWarning(QtMsgType type, const QMessageLogContext &, const QString &)
+{
+    warned = warned || type == QtWarningMsg;
+}
+
+class WindowUnderWine : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.show();
+        log()->setPlainText("earlier line");
+        press("Command1");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log()->text() != "earlier line"; }, 60000));
+    }
+
+    ActionLog *log() { return window.findChild<ActionLog *>("Text8"); }
+    void press(const char *button)
+    {
+        QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
+    }
+    void sendByRadio(const QString &line)
+    {
+        window.findChild<QLineEdit *>("CommandLine")->setText(line);
+        press("SendRF");
+    }
+    QStringList boxes()
+    {
+        QStringList texts;
+        for (int box = 1; box <= 6; ++box)
+            texts << window.findChild<QLineEdit *>(QStringLiteral("Text%1").arg(box))->text();
+        return texts;
+    }
+    // The warning the window shows, closed, or nothing.
+    QString failure()
+    {
+        std::unique_ptr<QMessageBox> box(window.findChild<QMessageBox *>());
+        return box ? box->text() + '\n' + box->informativeText() : QString();
+    }
+
+    ExerciserWindow window{new TestVerbs(new HostedControl(
+        buildFolder() + "/test-control-x86_64/kv27-control-host64.exe", {}, {60s, 5s}))};
+};
+
+TEST_F(WindowUnderWine, OnReachesTheControlAndItsReportTopsTheLog)
+{
+    EXPECT_EQ(log()->text(), onLine + "\r\nearlier line");
+    EXPECT_EQ(boxes(), (QStringList{"sendplc", "A1 on", "5", "", "", ""}));
+    EXPECT_EQ(failure(), QString());
+}
+
+struct Fault {
+    const char *name;
+    const char *radioLine;       // sent from the window, if any
+    void (*between)(DWORD host); // done to the idle host, if anything
+    const char *reason;          // of the one command that fails, if any
+    bool freshHost;
+};
+
+void PrintTo(const Fault &fault, std::ostream *os)
+{
+    *os << fault.name;
+}
+
+class HostFault : public WindowUnderWine, public testing::WithParamInterface<Fault> {};
+
+// Only the command at hand fails, with the reason; the log and every box stay as they were, and
+// the next command reaches the control, through a fresh host where the old one broke.
+TEST_P(HostFault, FailsOnlyThatCommand)
+{
+    const Fault &fault = GetParam();
+    const QList<DWORD> host = runningHosts();
+    ASSERT_EQ(host.size(), 1);
+    const QString logBefore = log()->text();
+    const QStringList boxesBefore = boxes();
+
+    if (fault.between) {
+        warned = false;
+        const QtMessageHandler previous = qInstallMessageHandler(noteWarning);
+        fault.between(host.front());
+        // A crash is noticed at once, a hang only by the next command.
+        if (!fault.reason) {
+            EXPECT_TRUE(QTest::qWaitFor([] { return warned; }, 30000));
+        }
+        qInstallMessageHandler(previous);
+    }
+    if (fault.radioLine)
+        sendByRadio(fault.radioLine);
+    else if (fault.reason)
+        press("Command1");
+    const QString shown = failure();
+    EXPECT_EQ(!shown.isEmpty(), fault.reason != nullptr) << shown.toStdString();
+    if (fault.reason) {
+        EXPECT_TRUE(shown.contains(fault.reason)) << shown.toStdString();
+    }
+    EXPECT_EQ(log()->text(), logBefore);
+    EXPECT_EQ(boxes(), boxesBefore);
+
+    press("Command1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log()->text() != logBefore; }, 60000));
+    EXPECT_EQ(log()->text(), onLine + "\r\n" + logBefore);
+    EXPECT_EQ(runningHosts() != host, fault.freshHost);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, HostFault,
+    testing::Values(
+        Fault{"refused", "fail Z9 is no address", nullptr, "Z9 is no address (HRESULT 0x80040201)",
+              false},
+        Fault{"hangsInACommand", "hang", nullptr, "did not answer within 5 seconds", true},
+        Fault{"crashesInACommand", "crash", nullptr, "exit code 3", true},
+        Fault{"garbageInACommand", "garbage", nullptr, "not JSON", true},
+        Fault{"crashesBetweenCommands", nullptr, crash, nullptr, true},
+        Fault{"hangsBetweenCommands", nullptr, hang, "did not answer within 5 seconds", true}),
+    [](const auto &info) { return info.param.name; });
+
+TEST(ControlMissingUnderWine, SaysSoClearly)
+{
+    auto started = HostedControl::startFirst(
+        {{buildFolder() + "/control-host-x86_64/kv27-control-host64.exe"}}, {60s, 30s});
+    ASSERT_TRUE(std::holds_alternative<QString>(started));
+    const QString &why = std::get<QString>(started);
+    EXPECT_TRUE(why.contains(
+        "The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or not registered."))
+        << why.toStdString();
+}
+
+} // namespace
