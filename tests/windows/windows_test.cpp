@@ -134,7 +134,7 @@ protected:
         return box ? box->text() + '\n' + box->informativeText() : QString();
     }
 
-    ExerciserWindow window{new TestVerbs(new HostedControl(
+    ExerciserWindow window{std::make_unique<TestVerbs>(new HostedControl(
         buildFolder() + "/test-control-x86_64/kv27-control-host64.exe", {}, {60s, 5s}))};
 };
 
