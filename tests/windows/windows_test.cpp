@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -131,7 +132,12 @@ protected:
     QString failure()
     {
         std::unique_ptr<QMessageBox> box(window.findChild<QMessageBox *>());
-        return box ? box->text() + '\n' + box->informativeText() : QString();
+        if (!box)
+            return {};
+        // As the user reads it: the informative text is rich text, its blanks non-breaking.
+        QTextDocument informative;
+        informative.setHtml(box->informativeText());
+        return box->text() + '\n' + informative.toPlainText();
     }
 
     ExerciserWindow window{std::make_unique<TestVerbs>(new HostedControl(
