@@ -5,6 +5,7 @@
 #include "exerciser_window.h"
 #include "hosted_control.h"
 #include "qt_printers.h"
+#include "startup_control.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -216,15 +217,32 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"hangsBetweenCommands", nullptr, hang, "did not answer within 5 seconds", true}),
     [](const auto &info) { return info.param.name; });
 
-TEST(ControlMissingUnderWine, SaysSoClearly)
+// Without the device's control the window says so once, in the host's words, and the simulated
+// device answers the buttons.
+TEST(ControlMissingUnderWine, SaysSoOnceAndTheSimulatedDeviceStandsIn)
 {
-    auto started = HostedControl::startFirst(
-        {{buildFolder() + "/control-host-x86_64/kv27-control-host64.exe"}}, {60s, 30s});
-    ASSERT_TRUE(std::holds_alternative<QString>(started));
-    const QString &why = std::get<QString>(started);
+    auto owned = std::make_unique<StartupControl>(
+        QList<QStringList>{{buildFolder() + "/control-host-x86_64/kv27-control-host64.exe"}},
+        HostedControl::Timeouts{60s, 30s}, 0ms);
+    StartupControl *control = owned.get();
+    ExerciserWindow window(std::move(owned));
+    control->chooseOnceShown(&window);
+    window.show();
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window.findChild<QMessageBox *>()); }, 60000));
+    const QString why = box->text();
+    EXPECT_TRUE(why.contains("could not be created, so a simulated device stands in"))
+        << why.toStdString();
     EXPECT_TRUE(why.contains(
         "The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or not registered."))
         << why.toStdString();
+    delete box;
+
+    auto *log = window.findChild<ActionLog *>("Text8");
+    QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log->text().isEmpty(); }));
+    EXPECT_EQ(log->text(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
+    EXPECT_EQ(window.findChild<QMessageBox *>(), nullptr);
 }
 
 } // namespace
