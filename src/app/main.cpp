@@ -1,4 +1,3 @@
-#include "app_icon.h"
 #include "exerciser_window.h"
 
 #include <QApplication>
@@ -7,6 +6,7 @@
 #ifdef Q_OS_WIN
 #include "startup_control.h"
 #else
+#include "app_icon.h"
 #include "simulated_control.h"
 #endif
 
@@ -24,7 +24,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
     QApplication::setDesktopFileName(QStringLiteral(KV27_APP_ID));
+#ifndef Q_OS_WIN
     QApplication::setWindowIcon(applicationIcon());
+#endif
 
 #ifdef Q_OS_WIN
     // The device's own control, hosted beside the program; without it, the simulated device.

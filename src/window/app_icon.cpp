@@ -1,17 +1,11 @@
 #include "app_icon.h"
 
-#ifndef Q_OS_WIN
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
-#endif
 
 QIcon applicationIcon()
 {
-#ifdef Q_OS_WIN
-    // Qt's Windows platform then takes the executable's own icon resource.
-    return {};
-#else
     QSvgRenderer renderer(QStringLiteral(":/kv27-exerciser.svg"));
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
@@ -23,5 +17,4 @@ QIcon applicationIcon()
         icon.addPixmap(pixmap);
     }
     return icon;
-#endif
 }
