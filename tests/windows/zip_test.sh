@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Unpacks the Windows zip into a scratch folder and starts its program under wine64 with the test
+# Unpacks the Windows zip into a scratch folder, checks that its executables carry their version
+# details, and starts its program under wine64 with the test
 # control beside the 64-bit host, whose manifest lets it create the control without registration.
 # The window must show, the program must still run seconds later and end cleanly when its window
 # is closed. Wine's record of the DLLs loaded stays in the scratch folder for the next test.
@@ -14,6 +15,16 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 (cd "$scratch" && cmake -E tar xf "$zip")
 folder=$(basename "$zip" .zip)
+# Windows shows each executable's product and version in its properties.
+version=${folder#*exerciser-}
+version=${version%%-*}
+for program in kv27-exerciser kv27-control-host64 kv27-control-host32; do
+    details=$(strings -e l "$scratch/$folder/$program.exe")
+    for expected in "KV27 Exerciser" "$version" "$program.exe"; do
+        grep -qxF "$expected" <<<"$details" ||
+            { echo "$program.exe carries no version detail \"$expected\"" >&2; exit 1; }
+    done
+done
 cp "$control/kv27_test_control.dll" "$control/kv27-control-host64.exe.manifest" "$scratch/$folder"
 
 WINEDEBUG=+loaddll "$wine64" "$scratch/$folder/kv27-exerciser.exe" 2>"$scratch/loaded.log" &
