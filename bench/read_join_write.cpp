@@ -4,6 +4,7 @@
 #include "exerciser_window.h"
 #include "interface_control.h"
 #include "log_line.h"
+#include "value_text.h"
 
 #include <QLineEdit>
 #include <array>
@@ -22,7 +23,7 @@ void useReadJoinWrite(ExerciserWindow *window, InterfaceControl *control)
             const std::array shown{&values.bszAction, &values.bszParm1, &values.bszParm2,
                                    &values.bszParm3,  &values.bszParm4, &values.bszParm5};
             for (std::size_t i = 0; i < shown.size(); ++i)
-                boxes[i]->setText(shown[i]->plainText());
+                boxes[i]->setText(plainText(*shown[i]));
             const QString strLine = logLine(values);
             log->setPlainText(strLine + QStringLiteral("\r\n") + log->text());
         });

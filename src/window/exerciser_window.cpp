@@ -5,6 +5,7 @@
 #include "interface_control.h"
 #include "log_line.h"
 #include "twips.h"
+#include "value_text.h"
 #include "widget_table.h"
 #include "window_placement.h"
 
@@ -155,7 +156,7 @@ void ExerciserWindow::onActionEvent(const ActionValues &values)
         const std::array shown{&values.bszAction, &values.bszParm1, &values.bszParm2,
                                &values.bszParm3,  &values.bszParm4, &values.bszParm5};
         for (std::size_t i = 0; i < shown.size(); ++i)
-            m_valueBoxes[i]->setText(shown[i]->plainText());
+            m_valueBoxes[i]->setText(plainText(*shown[i]));
 
         const QString strLine = logLine(values);
         m_log->prependLine(strLine);

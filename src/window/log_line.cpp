@@ -1,5 +1,7 @@
 #include "log_line.h"
 
+#include "value_text.h"
+
 namespace {
 
 constexpr char16_t controlPictures = 0x2400; // U+2400 SYMBOL FOR NULL, then one per C0 code
@@ -16,7 +18,8 @@ char16_t visible(char16_t ch)
     // Next line and the Unicode line and paragraph separators break lines in the log box too.
     if (ch == 0x85 || ch == 0x2028 || ch == 0x2029)
         return newlinePicture;
-    // The text document takes these two non-characters as frame boundaries, which split blocks.
+    // Pasted into a rich text editor, these two non-characters become frame boundaries and split
+    // the line there.
     if (ch == 0xFDD0 || ch == 0xFDD1)
         return replacementCharacter;
     return ch;
@@ -34,10 +37,10 @@ QString withVisibleControls(QString text)
 QString logLine(const ActionValues &values, const QLocale &locale)
 {
     const auto plain = [&](const EventValue &value) {
-        return withVisibleControls(value.plainText(locale));
+        return withVisibleControls(plainText(value, locale));
     };
     const auto signColumn = [](const EventValue &value) {
-        return value.isPresent() ? withVisibleControls(value.signColumnText()) : QString();
+        return isPresent(value) ? withVisibleControls(signColumnText(value)) : QString();
     };
     return plain(values.bszAction) + u'\t' + plain(values.bszParm1) + u'\t' +
            plain(values.bszParm2) + u'\t' + signColumn(values.bszParm3) + u'\t' +

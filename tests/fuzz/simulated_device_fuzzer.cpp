@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         require(command, "only a command that parses is carried out", text);
         const auto &report = std::get<ActionValues>(outcome);
         const int module = command->houseCode * 16 + command->unit - 1;
-        const QString name = report.bszParm1.plainText();
+        const auto *named = std::get_if<QString>(&report.bszParm1.value());
+        const QString name = named ? *named : QString();
         require(name == QChar(u'A' + command->houseCode) + QString::number(command->unit),
                 "the report names the commanded module", name);
         for (int other = 0; other < 256; ++other)

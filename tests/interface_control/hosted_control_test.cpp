@@ -69,10 +69,11 @@ TEST_F(HostedControlTest, DeliversActionsInOrderOnlyAfterTheCommandReturns)
 
     ASSERT_EQ(hosted->sendCommand("sendplc", "A1 off"), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return actions.size() == 4; }));
-    QStringList names;
+    QList<EventValue> names;
     for (const auto &signal : actions)
-        names << signal.at(0).value<ActionValues>().bszAction.plainText();
-    EXPECT_EQ(names, (QStringList{"idle", "first", "second", "late"}));
+        names << signal.at(0).value<ActionValues>().bszAction;
+    EXPECT_EQ(names, (QList{EventValue::text("idle"), EventValue::text("first"),
+                            EventValue::text("second"), EventValue::text("late")}));
 }
 
 // A fault costs at most the command at hand, with a reason; the next command gets a fresh host.
@@ -188,7 +189,7 @@ TEST_F(HostedControlTest, APressBeforeTheWindowShowsStartsTheFirstHostThatCreate
     QSignalSpy actions(&control, &InterfaceControl::actionEvent);
     EXPECT_EQ(control.sendCommand("sendplc", "A1 on"), std::nullopt);
     ASSERT_TRUE(actions.wait(5000));
-    EXPECT_EQ(actions.front().at(0).value<ActionValues>().bszAction.plainText(), "b");
+    EXPECT_EQ(actions.front().at(0).value<ActionValues>().bszAction, EventValue::text("b"));
     EXPECT_EQ(runs("a"), 1);
 }
 

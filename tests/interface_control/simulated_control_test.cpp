@@ -14,9 +14,9 @@ namespace {
 TEST(SimulatedControl, ReportsAfterTheCallInTheOrderSent)
 {
     SimulatedControl control(0ms);
-    QStringList seen;
+    QList<EventValue> seen;
     QObject::connect(&control, &InterfaceControl::actionEvent, [&](const ActionValues &values) {
-        seen << values.bszParm1.plainText();
+        seen << values.bszParm1;
         if (seen.size() == 1)
             control.sendCommand("sendplc", "D4 on");
     });
@@ -24,7 +24,8 @@ TEST(SimulatedControl, ReportsAfterTheCallInTheOrderSent)
     EXPECT_EQ(control.sendCommand("sendrf", "B2 on"), std::nullopt);
     EXPECT_TRUE(seen.isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 3; }));
-    EXPECT_EQ(seen, (QStringList{"A1", "B2", "D4"}));
+    EXPECT_EQ(seen,
+              (QList{EventValue::text("A1"), EventValue::text("B2"), EventValue::text("D4")}));
 }
 
 TEST(SimulatedControl, WaitsForTheTransmissionDelay)

@@ -1,6 +1,6 @@
-#include "event_value.h"
 #include "locale_guard.h"
 #include "qt_printers.h"
+#include "value_text.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -56,25 +56,25 @@ const Rendering renderings[] = {
 };
 
 // Present exactly when the plain text is not empty; every number is, zero included.
-TEST(EventValue, RendersPlainTextInTheLocaleAndTheSignColumnInAnyLocale)
+TEST(ValueText, RendersPlainTextInTheLocaleAndTheSignColumnInAnyLocale)
 {
     for (const Rendering &rendering : renderings) {
         SCOPED_TRACE(rendering.name);
-        EXPECT_EQ(rendering.value.isPresent(), !rendering.englishPlain.isEmpty());
-        EXPECT_EQ(rendering.value.plainText(english), rendering.englishPlain);
-        EXPECT_EQ(rendering.value.plainText(german), rendering.germanPlain);
+        EXPECT_EQ(isPresent(rendering.value), !rendering.englishPlain.isEmpty());
+        EXPECT_EQ(plainText(rendering.value, english), rendering.englishPlain);
+        EXPECT_EQ(plainText(rendering.value, german), rendering.germanPlain);
         for (const QLocale &locale : {english, german}) {
             LocaleGuard guard(locale);
-            EXPECT_EQ(rendering.value.signColumnText(), rendering.signColumn)
+            EXPECT_EQ(signColumnText(rendering.value), rendering.signColumn)
                 << locale.name().toStdString();
         }
     }
 }
 
-TEST(EventValue, TextThatReadsAsANumberInTheUsersLocaleIsThatNumber)
+TEST(ValueText, TextThatReadsAsANumberInTheUsersLocaleIsThatNumber)
 {
     LocaleGuard guard(german);
-    EXPECT_EQ(EventValue::text("2,5").signColumnText(), " 2.5");
+    EXPECT_EQ(signColumnText(EventValue::text("2,5")), " 2.5");
 }
 
 } // namespace
