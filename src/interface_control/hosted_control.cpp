@@ -68,10 +68,10 @@ std::optional<QString> HostedControl::start()
     const Outcome answer = awaitAnswer(deadline, m_timeouts.start);
     if (const auto *problem = std::get_if<QString>(&answer))
         return discardHost(*problem);
-    const auto &message = std::get<HostProtocol::Message>(answer);
-    if (const auto *unavailable = std::get_if<HostProtocol::Unavailable>(&message))
+    const auto &message = std::get<ProgramWire::Message>(answer);
+    if (const auto *unavailable = std::get_if<ProgramWire::Unavailable>(&message))
         return discardHost(unavailable->reason);
-    if (!std::holds_alternative<HostProtocol::Ready>(message))
+    if (!std::holds_alternative<ProgramWire::Ready>(message))
         return discardHost(tr("The control host answered out of turn."));
     // Ready, but broken right after: no command has gone out yet, so none is lost.
     if (m_broken)
@@ -106,7 +106,7 @@ std::optional<QString> HostedControl::sendCommand(const QString &verb, const QSt
         return failure;
     const QScopedValueRollback waiting(m_waiting, true);
 
-    m_process->write(HostProtocol::commandLine(verb, text));
+    m_process->write(ProgramWire::commandLine(verb, text));
     const Outcome answer =
         awaitAnswer(std::min(QDeadlineTimer(m_timeouts.reply), press), m_timeouts.reply);
     if (const auto *problem = std::get_if<QString>(&answer))
@@ -114,10 +114,10 @@ std::optional<QString> HostedControl::sendCommand(const QString &verb, const QSt
     // The control has answered: a bad line after the answer costs the host, not the command.
     if (m_broken)
         abandonIdleHost();
-    const auto &message = std::get<HostProtocol::Message>(answer);
-    if (std::holds_alternative<HostProtocol::Done>(message))
+    const auto &message = std::get<ProgramWire::Message>(answer);
+    if (std::holds_alternative<ProgramWire::Done>(message))
         return std::nullopt;
-    if (const auto *failed = std::get_if<HostProtocol::Failed>(&message))
+    if (const auto *failed = std::get_if<ProgramWire::Failed>(&message))
         return failed->reason;
     return discardHost(tr("The control host answered out of turn."));
 }
@@ -129,7 +129,7 @@ HostedControl::Outcome HostedControl::awaitAnswer(QDeadlineTimer deadline,
         readOutput();
         // The answer counts even when a bad line follows it in the same read.
         if (m_answer) {
-            HostProtocol::Message answer = std::move(*m_answer);
+            ProgramWire::Message answer = std::move(*m_answer);
             m_answer.reset();
             return answer;
         }
@@ -159,14 +159,14 @@ void HostedControl::readOutput()
         QByteArrayView line = QByteArrayView(m_partialLine).sliced(start, end - start);
         if (line.endsWith('\r'))
             line.chop(1);
-        auto parsed = HostProtocol::parseLine(line);
-        if (const auto *problem = std::get_if<HostProtocol::Malformed>(&parsed)) {
+        auto parsed = ProgramWire::parseLine(line);
+        if (const auto *problem = std::get_if<ProgramWire::Malformed>(&parsed)) {
             m_broken = tr("The control host wrote something that is not a message: %1.")
                            .arg(problem->what);
             break;
         }
-        auto message = std::get<HostProtocol::Message>(std::move(parsed));
-        if (auto *action = std::get_if<HostProtocol::Action>(&message))
+        auto message = std::get<ProgramWire::Message>(std::move(parsed));
+        if (auto *action = std::get_if<ProgramWire::Action>(&message))
             m_actions.push_back(std::move(action->values));
         // One answer to what was asked; any other is out of turn and would be taken for the
         // answer to the next command.
@@ -176,9 +176,9 @@ void HostedControl::readOutput()
             m_broken = tr("The control host answered out of turn.");
     }
     m_partialLine.remove(0, start);
-    if (!m_broken && m_partialLine.size() > HostProtocol::maxLineLength)
+    if (!m_broken && m_partialLine.size() > ProgramWire::maxLineLength)
         m_broken = tr("The control host wrote a line longer than %1 bytes.")
-                       .arg(HostProtocol::maxLineLength);
+                       .arg(ProgramWire::maxLineLength);
     scheduleDelivery();
     if (m_broken && !m_waiting)
         abandonIdleHost();

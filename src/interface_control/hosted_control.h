@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host_protocol.h"
 #include "interface_control.h"
+#include "program_wire.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -44,7 +44,7 @@ public:
     startFirst(const QList<QStringList> &hosts, Timeouts timeouts);
 
 private:
-    using Outcome = std::variant<HostProtocol::Message, QString>;
+    using Outcome = std::variant<ProgramWire::Message, QString>;
 
     // The next message other than an action, or why there is none.
     Outcome awaitAnswer(QDeadlineTimer deadline, std::chrono::milliseconds limit);
@@ -64,7 +64,7 @@ private:
     // Set while a command or the start waits for the host's answer.
     bool m_waiting = false;
     QByteArray m_partialLine;
-    std::optional<HostProtocol::Message> m_answer;
+    std::optional<ProgramWire::Message> m_answer;
     std::optional<QString> m_broken;
     std::deque<ActionValues> m_actions;
     bool m_deliveryScheduled = false;

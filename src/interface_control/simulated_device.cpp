@@ -1,13 +1,15 @@
 #include "simulated_device.h"
 
+#include "control_wire.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
 namespace {
 
-const QString plcVerb = QStringLiteral("sendplc");
-const QString rfVerb = QStringLiteral("sendrf");
+const QString plcVerb = QString::fromLatin1(ControlWire::powerlineVerb);
+const QString rfVerb = QString::fromLatin1(ControlWire::radioVerb);
 constexpr double fullBrightness = 100;
 
 QString quoted(const QString &word)

@@ -1,9 +1,11 @@
 #include "outgoing_command.h"
 
+#include "control_wire.h"
+
 namespace {
 
-const QString powerline = QStringLiteral("sendplc");
-const QString radio = QStringLiteral("sendrf");
+const QString powerline = QString::fromLatin1(ControlWire::powerlineVerb);
+const QString radio = QString::fromLatin1(ControlWire::radioVerb);
 
 } // namespace
 

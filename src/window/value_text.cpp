@@ -1,5 +1,7 @@
 #include "value_text.h"
 
+#include "control_wire.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -54,10 +56,12 @@ QString decimalText(double number, const QLocale &locale)
 
 std::optional<QString> nonFiniteText(double number)
 {
+    // Named as the control's wire names them.
     if (std::isnan(number))
-        return QStringLiteral("NaN");
+        return QString::fromLatin1(ControlWire::NonFinite::notANumber);
     if (std::isinf(number))
-        return number > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
+        return QString::fromLatin1(number > 0 ? ControlWire::NonFinite::infinity
+                                              : ControlWire::NonFinite::negativeInfinity);
     return std::nullopt;
 }
 

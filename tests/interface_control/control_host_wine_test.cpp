@@ -3,7 +3,7 @@
 
 #include "action_log.h"
 #include "exerciser_window.h"
-#include "host_protocol.h"
+#include "program_wire.h"
 #include "hosted_control.h"
 #include "qt_printers.h"
 
@@ -221,7 +221,7 @@ TEST(ControlHostUnderWine, LetsTheControlGoWhenClosedOrAtLogOff)
         host.start(KV27_WINE, {hostBesideTheTestControl()});
         ASSERT_TRUE(host.waitForReadyRead(60000));
         EXPECT_EQ(host.readLine().trimmed(), R"({"type":"ready"})");
-        host.write(HostProtocol::commandLine(verb, ""));
+        host.write(ProgramWire::commandLine(verb, ""));
         EXPECT_TRUE(host.waitForFinished(20000));
         EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(host.exitCode(), 0);

@@ -1,6 +1,5 @@
 #include "com_failure.h"
 
-#include <cstdio>
 #include <cwctype>
 
 std::wstring describe(HRESULT code)
@@ -42,11 +41,4 @@ ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception)
     SysFreeString(exception.bstrHelpFile);
     exception = {};
     return failure;
-}
-
-std::string hexCode(HRESULT code)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
-    return text;
 }

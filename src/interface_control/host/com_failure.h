@@ -1,6 +1,9 @@
 #pragma once
 
+#include "host_wire.h"
+
 #include <string>
+#include <string_view>
 #include <windows.h>
 
 // Why a call into COM failed, as the program shows it: the HRESULT and a description.
@@ -17,5 +20,18 @@ ComFailure comFailure(HRESULT code);
 // What an exception raised by IDispatch::Invoke says; fills in deferred details first.
 ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception);
 
-// "0x80020009"
-std::string hexCode(HRESULT code);
+// The same texts as the wire takes them: on Windows a wide character is a UTF-16 code unit.
+inline std::u16string_view asUtf16(std::wstring_view text)
+{
+    return {reinterpret_cast<const char16_t *>(text.data()), text.size()};
+}
+
+inline std::wstring asWide(std::u16string_view text)
+{
+    return {reinterpret_cast<const wchar_t *>(text.data()), text.size()};
+}
+
+inline HostWire::Failure wireFailure(const ComFailure &failure)
+{
+    return {static_cast<std::uint32_t>(failure.code), std::u16string(asUtf16(failure.description))};
+}

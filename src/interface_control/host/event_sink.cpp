@@ -1,6 +1,7 @@
 #include "event_sink.h"
 
-#include "protocol.h"
+#include "host_wire.h"
+#include "variant_value.h"
 
 #include <optional>
 
@@ -55,15 +56,18 @@ public:
                                      VARIANT *, EXCEPINFO *, UINT *) override
     {
         const UINT count = parameters ? parameters->cArgs : 0;
-        const bool isActionEvent =
-            m_actionEvent == DISPID_UNKNOWN ? count == actionValueCount : member == m_actionEvent;
+        const bool isActionEvent = m_actionEvent == DISPID_UNKNOWN
+                                       ? count == ControlWire::actionValueCount
+                                       : member == m_actionEvent;
         if (!isActionEvent)
             return S_OK;
         // Arguments arrive last first.
-        std::array<const VARIANT *, actionValueCount> values{};
-        for (UINT i = 0; i < actionValueCount && i < count; ++i)
-            values[i] = &parameters->rgvarg[count - 1 - i];
-        m_writer.write(actionLine(values));
+        // A value the control left out reads as empty.
+        std::array<HostWire::Value, ControlWire::actionValueCount> values;
+        for (UINT i = 0; i < values.size(); ++i)
+            values[i] =
+                i < count ? eventValue(parameters->rgvarg[count - 1 - i]) : HostWire::emptyValue();
+        m_writer.write(HostWire::actionLine(values));
         return S_OK;
     }
 

@@ -1,12 +1,11 @@
 // kv27-control-host: hosts the device's scripting control in a process of the control's own
-// bitness and speaks for it to the exerciser over standard input and output (see protocol.h).
+// bitness and speaks for it to the exerciser over standard input and output (see control_wire.h).
 // It ends when its input closes, when its window is closed, or when the session ends.
 
 #include "control_site.h"
 #include "event_sink.h"
 #include "input_reader.h"
 #include "message_writer.h"
-#include "protocol.h"
 
 #include <cstdio>
 #include <io.h>
@@ -32,14 +31,14 @@ struct Host {
 
     void handle(const std::string &line)
     {
-        const auto parsed = parseCommand(line);
-        if (const auto *problem = std::get_if<ComFailure>(&parsed)) {
-            writer.write(failedLine(*problem));
+        const auto parsed = HostWire::parseCommand(line);
+        if (const auto *problem = std::get_if<HostWire::Failure>(&parsed)) {
+            writer.write(HostWire::failedLine(*problem));
             return;
         }
-        const auto &command = std::get<Command>(parsed);
-        const auto failure = site.sendCommand(command.verb, command.text);
-        writer.write(failure ? failedLine(*failure) : doneLine());
+        const auto &command = std::get<HostWire::Command>(parsed);
+        const auto failure = site.sendCommand(asWide(command.verb), asWide(command.text));
+        writer.write(failure ? HostWire::failedLine(wireFailure(*failure)) : HostWire::doneLine());
     }
 
     void close()
@@ -119,23 +118,24 @@ int run(Host &host)
 {
     HWND window = createHiddenWindow(host);
     if (!window) {
-        host.writer.write(unavailableLine(comFailure(HRESULT_FROM_WIN32(GetLastError()))));
+        host.writer.write(
+            HostWire::unavailableLine(wireFailure(comFailure(HRESULT_FROM_WIN32(GetLastError())))));
         return 1;
     }
     if (const auto failure = host.site.create(window, programmaticId)) {
-        host.writer.write(unavailableLine(*failure));
+        host.writer.write(HostWire::unavailableLine(wireFailure(*failure)));
         closeHost(host, window);
         return 1;
     }
     if (host.events.connect(host.site.control()) == 0) {
-        host.writer.write(
-            unavailableLine({CONNECT_E_CANNOTCONNECT,
-                             std::wstring(L"The control \"") + programmaticId +
-                                 L"\" reports nothing: no event sink could be connected."}));
+        host.writer.write(HostWire::unavailableLine(
+            wireFailure({CONNECT_E_CANNOTCONNECT,
+                         std::wstring(L"The control \"") + programmaticId +
+                             L"\" reports nothing: no event sink could be connected."})));
         closeHost(host, window);
         return 1;
     }
-    host.writer.write(readyLine());
+    host.writer.write(HostWire::readyLine());
 
     host.reader = std::make_unique<InputReader>(window);
     host.reader->start();
@@ -153,7 +153,7 @@ int main()
 {
     MessageWriter writer(keepProtocolOutput());
     if (const HRESULT result = OleInitialize(nullptr); FAILED(result)) {
-        writer.write(unavailableLine(comFailure(result)));
+        writer.write(HostWire::unavailableLine(wireFailure(comFailure(result))));
         return 1;
     }
     int exitCode = 0;

@@ -1,6 +1,6 @@
 #include "variant_value.h"
 
-#include "wide_text.h"
+#include "com_failure.h"
 
 #include <cmath>
 #include <cstdint>
@@ -10,36 +10,21 @@
 namespace {
 
 using nlohmann::json;
-
-json kind(const char *name)
-{
-    return json{{"kind", name}};
-}
+using namespace HostWire;
 
 json text(std::wstring_view value)
 {
-    json result = kind("text");
-    putText(result, value);
-    return result;
+    return textValue(asUtf16(value));
 }
 
 json whole(std::int64_t value)
 {
-    json result = kind("number");
-    result["whole"] = value;
-    return result;
+    return wholeValue(value);
 }
 
 json fraction(double value)
 {
-    json result = kind("number");
-    if (std::isnan(value))
-        result["fraction"] = "NaN";
-    else if (std::isinf(value))
-        result["fraction"] = value > 0 ? "Infinity" : "-Infinity";
-    else
-        result["fraction"] = value;
-    return result;
+    return fractionValue(value);
 }
 
 json unsignedWhole(std::uint64_t value)
@@ -97,9 +82,9 @@ json direct(const VARIANT &value)
 {
     switch (V_VT(&value)) {
     case VT_EMPTY:
-        return kind("empty");
+        return emptyValue();
     case VT_NULL:
-        return kind("null");
+        return nullValue();
     case VT_BSTR:
         return bstr(V_BSTR(&value));
     case VT_I1:
@@ -133,7 +118,7 @@ json direct(const VARIANT &value)
     case VT_ERROR:
         // An optional argument left out arrives as this error: it was simply not given.
         if (V_ERROR(&value) == DISP_E_PARAMNOTFOUND)
-            return kind("empty");
+            return emptyValue();
         return asText(value);
     default:
         return asText(value);

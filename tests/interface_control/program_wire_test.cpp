@@ -1,4 +1,4 @@
-#include "host_protocol.h"
+#include "program_wire.h"
 #include "qt_printers.h"
 
 #include <cmath>
@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace HostProtocol;
+using namespace ProgramWire;
 using Parsed = std::variant<Message, Malformed>;
 
 QString codeUnits(std::initializer_list<char16_t> units)
@@ -22,7 +22,7 @@ QByteArray action(const QByteArray &firstValue)
            R"({"kind":"empty"},{"kind":"empty"}]})";
 }
 
-TEST(HostProtocol, ReadsEveryMessage)
+TEST(ProgramWire, ReadsEveryMessage)
 {
     const std::pair<QByteArray, Message> cases[] = {
         {R"({"type":"ready"})", Ready{}},
@@ -43,7 +43,7 @@ TEST(HostProtocol, ReadsEveryMessage)
         EXPECT_EQ(parseLine(line), Parsed(expected)) << line.toStdString();
 }
 
-TEST(HostProtocol, KeepsEveryValueExactly)
+TEST(ProgramWire, KeepsEveryValueExactly)
 {
     const auto number = [](double value) { return EventValue::number(value); };
     const std::pair<QByteArray, EventValue> cases[] = {
@@ -74,7 +74,7 @@ TEST(HostProtocol, KeepsEveryValueExactly)
     EXPECT_TRUE(std::isnan(std::get<double>(value.value())));
 }
 
-TEST(HostProtocol, NamesWhatIsWrongWithAMalformedLine)
+TEST(ProgramWire, NamesWhatIsWrongWithAMalformedLine)
 {
     const std::pair<QByteArray, const char *> cases[] = {
         {"", "not JSON"},
@@ -112,7 +112,7 @@ TEST(HostProtocol, NamesWhatIsWrongWithAMalformedLine)
 }
 
 // One line each, whatever the text holds; a text that is no well-formed UTF-16 as code units.
-TEST(HostProtocol, WritesEachCommandOnOneLineExactly)
+TEST(ProgramWire, WritesEachCommandOnOneLineExactly)
 {
     const std::pair<QString, QByteArray> cases[] = {
         {"A1 on", R"({"text":"A1 on"})"},

@@ -1,16 +1,16 @@
 #pragma once
 
 #include "action_values.h"
+#include "control_wire.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <variant>
 
-// The program's side of the line protocol with the control host, one JSON object per line.
-// Every text travels as an object holding "text" (UTF-8) or "utf16" (its code units), so that
-// nothing is lost even of a text that is not well formed.
-namespace HostProtocol {
+// The program's end of the wire to the control host (control_wire.h): it reads the host's lines
+// and writes the commands.
+namespace ProgramWire {
 
 // The host has created the control and listens to it.
 struct Ready {
@@ -37,18 +37,18 @@ struct Action {
 };
 using Message = std::variant<Ready, Unavailable, Done, Failed, Action>;
 
+// The longest line the host may write.
+inline constexpr qsizetype maxLineLength = qsizetype(ControlWire::maxLineLength);
+
 // What was wrong with a line from the host.
 struct Malformed {
     QString what;
     bool operator==(const Malformed &) const = default;
 };
 
-// The longest line the host may write: far more than any report, small enough to be held.
-constexpr qsizetype maxLineLength = 16 * 1024 * 1024;
-
 std::variant<Message, Malformed> parseLine(QByteArrayView line);
 
 // The line that hands a command to the host, newline included.
 QByteArray commandLine(const QString &verb, const QString &text);
 
-} // namespace HostProtocol
+} // namespace ProgramWire

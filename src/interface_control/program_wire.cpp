@@ -1,4 +1,4 @@
-#include "host_protocol.h"
+#include "program_wire.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,13 +9,19 @@
 #include <limits>
 #include <optional>
 
-namespace HostProtocol {
+namespace ProgramWire {
 
 namespace {
 
 using Parsed = std::variant<Message, Malformed>;
+using namespace ControlWire;
 
-constexpr int actionValueCount = 7;
+constexpr auto actionValues = qsizetype(actionValueCount);
+
+QLatin1StringView word(const char *word)
+{
+    return QLatin1StringView(word);
+}
 
 Malformed malformed(const QString &what)
 {
@@ -25,11 +31,11 @@ Malformed malformed(const QString &what)
 QJsonObject textObject(const QString &text)
 {
     if (text.isValidUtf16())
-        return {{QStringLiteral("text"), text}};
+        return {{word(Field::text), text}};
     QJsonArray units;
     for (QChar unit : text)
         units.append(unit.unicode());
-    return {{QStringLiteral("utf16"), units}};
+    return {{word(Field::utf16), units}};
 }
 
 std::variant<QString, Malformed> readText(const QJsonValue &value, const QString &where)
@@ -37,12 +43,12 @@ std::variant<QString, Malformed> readText(const QJsonValue &value, const QString
     const QJsonObject object = value.toObject();
     if (!value.isObject())
         return malformed(QStringLiteral("%1 is not a text object").arg(where));
-    if (const QJsonValue text = object.value(u"text"); !text.isUndefined()) {
+    if (const QJsonValue text = object.value(word(Field::text)); !text.isUndefined()) {
         if (!text.isString())
             return malformed(QStringLiteral("the text of %1 is not a string").arg(where));
         return text.toString();
     }
-    const QJsonValue units = object.value(u"utf16");
+    const QJsonValue units = object.value(word(Field::utf16));
     if (!units.isArray())
         return malformed(QStringLiteral("%1 holds neither \"text\" nor \"utf16\"").arg(where));
     QString text;
@@ -57,25 +63,25 @@ std::variant<QString, Malformed> readText(const QJsonValue &value, const QString
 
 std::optional<double> nonFinite(const QString &name)
 {
-    if (name == u"NaN")
+    if (name == word(NonFinite::notANumber))
         return std::numeric_limits<double>::quiet_NaN();
-    if (name == u"Infinity")
+    if (name == word(NonFinite::infinity))
         return std::numeric_limits<double>::infinity();
-    if (name == u"-Infinity")
+    if (name == word(NonFinite::negativeInfinity))
         return -std::numeric_limits<double>::infinity();
     return std::nullopt;
 }
 
 std::variant<EventValue, Malformed> readNumber(const QJsonObject &value, const QString &where)
 {
-    if (const QJsonValue whole = value.value(u"whole"); !whole.isUndefined()) {
+    if (const QJsonValue whole = value.value(word(Field::whole)); !whole.isUndefined()) {
         // Two different fallbacks tell a true whole number from one that is not.
         const qint64 number = whole.toInteger(0);
         if (!whole.isDouble() || number != whole.toInteger(1))
             return malformed(QStringLiteral("%1 is not a 64-bit whole number").arg(where));
         return EventValue::whole(number);
     }
-    const QJsonValue fraction = value.value(u"fraction");
+    const QJsonValue fraction = value.value(word(Field::fraction));
     if (fraction.isDouble())
         return EventValue::number(fraction.toDouble());
     if (const auto special = nonFinite(fraction.toString()); fraction.isString() && special)
@@ -89,33 +95,33 @@ std::variant<EventValue, Malformed> readValue(const QJsonValue &value, int index
     if (!value.isObject())
         return malformed(QStringLiteral("%1 is not an object").arg(where));
     const QJsonObject object = value.toObject();
-    const QString kind = object.value(u"kind").toString();
-    if (kind == u"empty")
+    const QString kind = object.value(word(Field::kind)).toString();
+    if (kind == word(Kind::empty))
         return EventValue();
-    if (kind == u"null")
+    if (kind == word(Kind::null))
         return EventValue::null();
-    if (kind == u"text") {
+    if (kind == word(Kind::text)) {
         auto text = readText(value, where);
         if (auto *problem = std::get_if<Malformed>(&text))
             return *problem;
         return EventValue::text(std::get<QString>(text));
     }
-    if (kind == u"number")
+    if (kind == word(Kind::number))
         return readNumber(object, where);
     return malformed(QStringLiteral("%1 is of no known kind").arg(where));
 }
 
 Parsed readAction(const QJsonObject &message)
 {
-    const QJsonValue values = message.value(u"values");
-    if (!values.isArray() || values.toArray().size() != actionValueCount)
+    const QJsonValue values = message.value(word(Field::values));
+    if (!values.isArray() || values.toArray().size() != actionValues)
         return malformed(QStringLiteral("an action does not have seven values"));
     const QJsonArray array = values.toArray();
     ActionValues action;
     EventValue *const targets[] = {&action.bszAction, &action.bszParm1, &action.bszParm2,
                                    &action.bszParm3,  &action.bszParm4, &action.bszParm5,
                                    &action.reserved};
-    for (int i = 0; i < actionValueCount; ++i) {
+    for (int i = 0; i < actionValues; ++i) {
         auto value = readValue(array.at(i), i);
         if (auto *problem = std::get_if<Malformed>(&value))
             return *problem;
@@ -127,11 +133,12 @@ Parsed readAction(const QJsonObject &message)
 // "Description (HRESULT 0x80020009)"
 std::variant<QString, Malformed> readFailure(const QJsonObject &message)
 {
-    const QJsonValue code = message.value(u"hresult");
+    const QJsonValue code = message.value(word(Field::hresult));
     static const QRegularExpression hexCode(QStringLiteral("^0x[0-9A-Fa-f]{8}$"));
     if (!code.isString() || !hexCode.match(code.toString()).hasMatch())
         return malformed(QStringLiteral("a failure has no HRESULT in hex"));
-    auto description = readText(message.value(u"description"), QStringLiteral("its description"));
+    auto description =
+        readText(message.value(word(Field::description)), QStringLiteral("its description"));
     if (auto *problem = std::get_if<Malformed>(&description))
         return *problem;
     return QStringLiteral("%1 (HRESULT %2)")
@@ -153,18 +160,18 @@ std::variant<Message, Malformed> parseLine(QByteArrayView line)
     if (!document.isObject())
         return malformed(QStringLiteral("a line is not a JSON object"));
     const QJsonObject message = document.object();
-    const QString type = message.value(u"type").toString();
-    if (type == u"ready")
+    const QString type = message.value(word(Field::type)).toString();
+    if (type == word(Type::ready))
         return Message(Ready{});
-    if (type == u"done")
+    if (type == word(Type::done))
         return Message(Done{});
-    if (type == u"action")
+    if (type == word(Type::action))
         return readAction(message);
-    if (type == u"failed" || type == u"unavailable") {
+    if (type == word(Type::failed) || type == word(Type::unavailable)) {
         auto reason = readFailure(message);
         if (auto *problem = std::get_if<Malformed>(&reason))
             return *problem;
-        if (type == u"failed")
+        if (type == word(Type::failed))
             return Message(Failed{std::get<QString>(reason)});
         return Message(Unavailable{std::get<QString>(reason)});
     }
@@ -173,9 +180,9 @@ std::variant<Message, Malformed> parseLine(QByteArrayView line)
 
 QByteArray commandLine(const QString &verb, const QString &text)
 {
-    const QJsonObject command{{QStringLiteral("verb"), textObject(verb)},
-                              {QStringLiteral("command"), textObject(text)}};
+    const QJsonObject command{{word(Field::verb), textObject(verb)},
+                              {word(Field::command), textObject(text)}};
     return QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n';
 }
 
-} // namespace HostProtocol
+} // namespace ProgramWire

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+
+// The words that the program and the control host say to each other, and the verbs of the
+// control's contract, in one place for both ends and for the simulated device. Plain C++, since
+// the host is a Windows program without Qt.
+//
+// One JSON object per line, in UTF-8. Every text is an object holding either "text" (its UTF-8)
+// or, when its UTF-16 is not well formed or it begins with U+FEFF, "utf16" (the list of its code
+// units).
+//   program -> host: {"verb": <text>, "command": <text>}
+//   host -> program: {"type": "ready"} once the control is created, sited and listened to;
+//                    {"type": "unavailable", "hresult": "0x...", "description": <text>} when
+//                    it could not be, after which the host ends;
+//                    {"type": "done"} or {"type": "failed", "hresult": ..., "description": ...}
+//                    in reply to each command, in order;
+//                    {"type": "action", "values": [seven values]} whenever the control reports.
+// A value is {"kind": "empty"}, {"kind": "null"}, {"kind": "text", <text>},
+// {"kind": "number", "whole": <64-bit integer>} or {"kind": "number", "fraction": <number>},
+// where a fraction that is not finite is one of the names below.
+namespace ControlWire {
+
+// The first argument of the control's SendCommand.
+inline constexpr char powerlineVerb[] = "sendplc";
+inline constexpr char radioVerb[] = "sendrf";
+
+// The action, parameters 1 to 5 and the reserved value.
+inline constexpr std::size_t actionValueCount = 7;
+
+// The longest line either end takes: far more than any report, small enough to be held.
+inline constexpr std::size_t maxLineLength = 16 * 1024 * 1024;
+
+namespace Field {
+inline constexpr char verb[] = "verb";
+inline constexpr char command[] = "command";
+inline constexpr char type[] = "type";
+inline constexpr char hresult[] = "hresult";
+inline constexpr char description[] = "description";
+inline constexpr char values[] = "values";
+inline constexpr char kind[] = "kind";
+inline constexpr char whole[] = "whole";
+inline constexpr char fraction[] = "fraction";
+inline constexpr char text[] = "text";
+inline constexpr char utf16[] = "utf16";
+} // namespace Field
+
+namespace Type {
+inline constexpr char ready[] = "ready";
+inline constexpr char unavailable[] = "unavailable";
+inline constexpr char done[] = "done";
+inline constexpr char failed[] = "failed";
+inline constexpr char action[] = "action";
+} // namespace Type
+
+namespace Kind {
+inline constexpr char empty[] = "empty";
+inline constexpr char null[] = "null";
+inline constexpr char text[] = "text";
+inline constexpr char number[] = "number";
+} // namespace Kind
+
+namespace NonFinite {
+inline constexpr char notANumber[] = "NaN";
+inline constexpr char infinity[] = "Infinity";
+inline constexpr char negativeInfinity[] = "-Infinity";
+} // namespace NonFinite
+
+} // namespace ControlWire
