@@ -32,8 +32,6 @@ public:
     void setPlainText(const QString &text);
     qsizetype lineCount() const { return m_store.lineCount(); }
 
-    qreal tabStopDistance() const { return 8 * m_charWidth; }
-
     qsizetype cursorPosition() const { return m_caret; }
     bool hasSelection() const { return m_caret != m_anchor; }
     QString selectedText() const;
@@ -88,6 +86,8 @@ private:
         std::unique_ptr<QTextLayout> layout;
     };
 
+    // Eight characters, so that the short fields of a line stand in columns.
+    qreal tabStopDistance() const { return 8 * m_charWidth; }
     ShownLine layoutLine(qsizetype line, qsizetype start) const;
     const std::vector<ShownLine> &shownLines() const;
     qsizetype firstShownLine() const;

@@ -157,6 +157,8 @@ TEST_F(ActionLogTest, InputMethodsComposeAtTheCaret)
 {
     log()->setPlainText("ab");
     log()->setFocus();
+    // What the platform asks before it offers the system's input method.
+    EXPECT_TRUE(QGuiApplication::inputMethod()->queryFocusObject(Qt::ImEnabled, {}).toBool());
     log()->moveCursor(QTextCursor::NextCharacter);
     QInputMethodEvent composing("ne", {});
     QApplication::sendEvent(log(), &composing);
@@ -167,7 +169,6 @@ TEST_F(ActionLogTest, InputMethodsComposeAtTheCaret)
     EXPECT_EQ(log()->text(), "a\u00f1b");
     EXPECT_EQ(log()->inputMethodQuery(Qt::ImSurroundingText).toString(), "a\u00f1b");
     EXPECT_EQ(log()->inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
-    EXPECT_TRUE(log()->inputMethodQuery(Qt::ImEnabled).toBool());
 }
 
 TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
