@@ -1,9 +1,9 @@
 #include "bench_window.h"
 
 #include "action_log.h"
-#include "bench_control.h"
 #include "exerciser_window.h"
 #include "read_join_write.h"
+#include "recording_control.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -29,7 +29,7 @@ public:
 };
 
 BenchWindow::BenchWindow(Handler handler)
-    : m_control(new BenchControl)
+    : m_control(new RecordingControl)
     , m_window(std::make_unique<ExerciserWindow>(std::unique_ptr<InterfaceControl>(m_control)))
     , m_log(m_window->findChild<ActionLog *>(QStringLiteral("Text8")))
     , m_clear(m_window->findChild<QPushButton *>(QStringLiteral("Command3")))

@@ -7,7 +7,7 @@
 #include <memory>
 
 class ActionLog;
-class BenchControl;
+class RecordingControl;
 class ExerciserWindow;
 class QPushButton;
 
@@ -48,7 +48,7 @@ public:
 private:
     class PaintCounter;
 
-    BenchControl *m_control;
+    RecordingControl *m_control;
     std::unique_ptr<ExerciserWindow> m_window;
     ActionLog *m_log;
     QPushButton *m_clear;

@@ -22,4 +22,7 @@ public:
 
 signals:
     void actionEvent(const ActionValues &values);
+    // Something that went wrong outside any command, for the user to know: what happened, and
+    // why, in the control's or the host's own words.
+    void problem(const QString &what, const QString &why);
 };

@@ -83,15 +83,14 @@ bool takesFocus(WidgetKind kind)
 
 ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWidget *parent)
     : QWidget(parent)
-    , m_control(std::move(control))
+    , m_control(control.release())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KV27 Exerciser"));
     resize(twipsToPixels(windowWidthTwips), twipsToPixels(windowHeightTwips));
     move(centredPosition(size(), screen()->availableGeometry()));
 
-    // A child of the window, as a control sits on its form, so that it is found by its name; the
-    // window's own pointer deletes it, before the children go.
+    // A child of the window, as a control sits on its form: found by its name, and gone with it.
     m_control->setParent(this);
     m_control->setObjectName(QStringLiteral("Hearthwick1"));
 
@@ -101,7 +100,8 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
         m_valueBoxes[i] = findChild<QLineEdit *>(QStringLiteral("Text%1").arg(i + 1));
     m_log = findChild<ActionLog *>(QStringLiteral("Text8"));
 
-    connect(m_control.get(), &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
+    connect(m_control, &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
+    connect(m_control, &InterfaceControl::problem, this, &ExerciserWindow::showFailure);
     connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
             &ExerciserWindow::clearLog);
 
@@ -117,8 +117,6 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
         connect(findChild<QPushButton *>(QString::fromUtf8(name)), &QPushButton::clicked, this,
                 [this, button = button, source = source] { send(button, source); });
 }
-
-ExerciserWindow::~ExerciserWindow() = default;
 
 void ExerciserWindow::buildWidgets()
 {

@@ -18,7 +18,6 @@ class ExerciserWindow : public QWidget {
 
 public:
     explicit ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWidget *parent = nullptr);
-    ~ExerciserWindow() override;
 
 private:
     void buildWidgets();
@@ -27,7 +26,7 @@ private:
     void send(CommandButton button, const QLineEdit *source);
     void showFailure(const QString &what, const QString &why);
 
-    std::unique_ptr<InterfaceControl> m_control;
+    InterfaceControl *m_control = nullptr;
     std::array<QLineEdit *, 6> m_valueBoxes{};
     ActionLog *m_log = nullptr;
 };

@@ -4,6 +4,7 @@
 # A step is a line (or several, written at once) to write as it is, or
 #   @read      read one line (the host ends when its input has closed)
 #   @sleep N   hang for N seconds, ending there
+#   @pause N   wait N seconds, then go on
 #   @exit N    end with exit code N
 #   @crash     end by a signal
 #   @partial T write T without ending the line
@@ -23,6 +24,7 @@ for step in "$@"; do
     case $step in
     @read) read -r _ || exit 0 ;;
     @sleep\ *) exec sleep "${step#@sleep }" ;;
+    @pause\ *) sleep "${step#@pause }" ;;
     @exit\ *) exit "${step#@exit }" ;;
     @crash) kill -KILL $$ ;;
     @await\ *) while [ ! -e "$(dirname "$state")/${step#@await }" ]; do sleep 0.05; done ;;

@@ -1,9 +1,7 @@
-#include "exerciser_window.h"
+#include "fake_host.h"
 #include "hosted_control.h"
 #include "qt_printers.h"
-#include "startup_control.h"
 
-#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,44 +12,16 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace FakeHostLines;
 
-const QByteArray ready = R"({"type":"ready"})";
-const QByteArray done = R"({"type":"done"})";
-const QByteArray notInstalled = R"({"type":"unavailable","hresult":"0x800401F3",)"
-                                R"("description":{"text":"Not installed."}})";
-
-QByteArray report(const char *name)
-{
-    return QByteArray(R"({"type":"action","values":[{"kind":"text","text":")") + name +
-           R"("},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},)"
-           R"({"kind":"empty"},{"kind":"empty"}]})";
-}
-
-// Hosts are fake_host.sh playing the given steps; "1:" steps happen in the first host only.
-class HostedControlTest : public testing::Test {
+class HostedControlTest : public FakeHostTest {
 protected:
-    QStringList host(const QList<QByteArray> &steps, const QString &runs = "runs")
-    {
-        QStringList host{KV27_FAKE_HOST, state.filePath(runs)};
-        for (const QByteArray &step : steps)
-            host << QString::fromUtf8(step);
-        return host;
-    }
-
     std::unique_ptr<HostedControl> control(const QList<QByteArray> &steps,
                                            HostedControl::Timeouts timeouts = {5s, 2s})
     {
         const QStringList fake = host(steps);
         return std::make_unique<HostedControl>(fake.front(), fake.mid(1), timeouts);
     }
-
-    int runs(const QString &name = "runs") const
-    {
-        QFile file(state.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
-    }
-
-    QTemporaryDir state;
 };
 
 TEST_F(HostedControlTest, DeliversActionsInOrderOnlyAfterTheCommandReturns)
@@ -60,7 +30,7 @@ TEST_F(HostedControlTest, DeliversActionsInOrderOnlyAfterTheCommandReturns)
     auto hosted = control({ready, report("idle"), "@read", report("first"), report("second"), done,
                            "@read", report("late"), done});
     QSignalSpy actions(hosted.get(), &InterfaceControl::actionEvent);
-    ASSERT_EQ(hosted->start(), std::nullopt);
+    ASSERT_EQ(hosted->waitUntilReady(), std::nullopt);
     ASSERT_TRUE(actions.wait(5000));
 
     ASSERT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
@@ -151,46 +121,6 @@ TEST_F(HostedControlTest, AFaultFailsOnlyTheCommandAtHand)
         EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
         EXPECT_EQ(runs(), fault.runs);
     }
-}
-
-// On Windows the window shows before any host starts; without the device's control it says
-// why in the hosts' own words, never read as markup, and the simulated device stands in.
-TEST_F(HostedControlTest, TheWindowShowsFirstAndSaysPlainlyWhyNoHostCouldCreateTheControl)
-{
-    const QByteArray marked = R"({"type":"unavailable","hresult":"0x800401F3",)"
-                              R"("description":{"text":"<b>Not</b> installed."}})";
-    auto owned = std::make_unique<StartupControl>(
-        QList<QStringList>{host({marked}), {"/nonexistent/kv27-control-host32.exe"}},
-        HostedControl::Timeouts{1s, 1s}, 0ms);
-    StartupControl *control = owned.get();
-    ExerciserWindow window(std::move(owned));
-    control->chooseOnceShown(&window);
-    window.show();
-    EXPECT_EQ(runs(), 0);
-    QMessageBox *box = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window.findChild<QMessageBox *>()); }));
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(box->text().contains("\n\n<b>Not</b> installed. (HRESULT 0x800401F3)\nThe control "
-                                     "host \"/nonexistent/kv27-control-host32.exe\" could not be "
-                                     "started"))
-        << box->text().toStdString();
-
-    QSignalSpy actions(control, &InterfaceControl::actionEvent);
-    EXPECT_EQ(control->sendCommand("sendplc", "A1 on"), std::nullopt);
-    EXPECT_TRUE(actions.wait(5000));
-}
-
-TEST_F(HostedControlTest, APressBeforeTheWindowShowsStartsTheFirstHostThatCreatesTheControl)
-{
-    StartupControl control({host({notInstalled}, "a"),
-                            host({ready, "@read", report("b"), done}, "b"),
-                            {"/nonexistent/kv27-control-host32.exe"}},
-                           {1s, 1s}, 0ms);
-    QSignalSpy actions(&control, &InterfaceControl::actionEvent);
-    EXPECT_EQ(control.sendCommand("sendplc", "A1 on"), std::nullopt);
-    ASSERT_TRUE(actions.wait(5000));
-    EXPECT_EQ(actions.front().at(0).value<ActionValues>().bszAction, EventValue::text("b"));
-    EXPECT_EQ(runs("a"), 1);
 }
 
 } // namespace

@@ -31,6 +31,7 @@ TEST_F(CommandSending, EachButtonSendsItsVerbAndTheTextOfItsBox)
         {"Command1", "Text9", "A1", {"sendplc", "A1 on"}},
         {"Command2", "Text9", "B12", {"sendplc", "B12 off"}},
         {"Command1", "Text9", "", {"sendplc", " on"}},
+        {"Command1", "Text9", " d4 ", {"sendplc", " d4  on"}},
         {"Command2", "Text9", " c3 ", {"sendplc", " c3  off"}},
         {"SendPL", "CommandLine", "  b2 DIM 20 ", {"sendplc", "  b2 DIM 20 "}},
         {"SendRF", "CommandLine", " a1 ON ", {"sendrf", " a1 ON "}},
@@ -65,7 +66,7 @@ TEST_F(CommandSending, ARefusedCommandIsShownAndLosesNothing)
     EXPECT_TRUE(failure()->isVisible());
     EXPECT_EQ(failure()->textFormat(), Qt::PlainText);
     const QString what = failure()->text();
-    const QString why = shownInformativeText(failure());
+    const QString why = shownText(failure()).sliced(what.size() + 1);
     EXPECT_TRUE(what.startsWith("The command \"<b>Z9</b> onzzz")) << what.toStdString();
     EXPECT_TRUE(what.endsWith("zzzfinish\" (sendrf) was not sent.")) << what.toStdString();
     EXPECT_TRUE(why.startsWith("<i>house</i> codes run from A to P")) << why.toStdString();
@@ -79,6 +80,18 @@ TEST_F(CommandSending, ARefusedCommandIsShownAndLosesNothing)
     press("SendPL");
     EXPECT_TRUE(control->sent.back() == Sent("sendplc", command)) << "the command was not sent";
     EXPECT_TRUE(QTest::qWaitFor([&] { return failure() == nullptr; }));
+}
+
+// A problem the control meets outside any command is shown as a refused command is, and costs
+// nothing either.
+TEST_F(CommandSending, AProblemOfTheControlIsShownAsPlainText)
+{
+    control->report({.bszAction = EventValue::text("earlier")});
+    const QStringList before = boxTexts();
+    control->announce("Something <i>happened</i>.", "<b>Because</b>\nof this.");
+    ASSERT_NE(failure(), nullptr);
+    EXPECT_EQ(shownText(failure()), "Something <i>happened</i>.\n<b>Because</b>\nof this.");
+    EXPECT_EQ(boxTexts(), before);
 }
 
 TEST(CommandSendingWithTheSimulatedDevice, OnComesBackAtTheTopOfTheLog)

@@ -2,40 +2,16 @@
 
 #include "action_log.h"
 #include "exerciser_window.h"
-#include "interface_control.h"
+#include "message_box_text.h"
 #include "qt_printers.h"
+#include "recording_control.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTextDocument>
 #include <gtest/gtest.h>
 #include <memory>
-
-// Stands in for the control: remembers every command, fails it when told to, and reports
-// whatever the test gives it.
-class RecordingControl : public InterfaceControl {
-public:
-    std::optional<QString> sendCommand(const QString &verb, const QString &text) override
-    {
-        sent.append({verb, text});
-        return failure;
-    }
-
-    void report(const ActionValues &values) { emit actionEvent(values); }
-
-    QList<QPair<QString, QString>> sent;
-    std::optional<QString> failure;
-};
-
-// A message box's informative text as the user reads it.
-inline QString shownInformativeText(const QMessageBox *box)
-{
-    QTextDocument shown;
-    shown.setHtml(box->informativeText());
-    return shown.toPlainText();
-}
 
 // A shown, active window whose control is a RecordingControl.
 class WindowTest : public testing::Test {

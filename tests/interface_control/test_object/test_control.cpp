@@ -11,7 +11,8 @@
 //   close    asks the host's window to close, as a user or a tool might
 //   logoff   ends the session for the host's window, as the system does at log-off
 // KV27_TEST_CONTROL_VARIANT in its environment makes it a control whose class information is
-// "hidden", or "unnamed" (it names no event interface), or that is "deaf" to every event sink.
+// "hidden", or "unnamed" (it names no event interface), or that is "deaf" to every event sink,
+// or "slow" to be created (five seconds).
 // When it is let go it creates the file KV27_TEST_CONTROL_RELEASED names, if any.
 
 #include <cstdio>
@@ -373,6 +374,8 @@ public:
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown *, REFIID iid, void **object) override
     {
+        if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"slow")
+            Sleep(5000);
         auto *control = new TestControl;
         const HRESULT result = control->QueryInterface(iid, object);
         control->Release();

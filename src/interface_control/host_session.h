@@ -1,0 +1,79 @@
+#pragma once
+
+#include "program_wire.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QTimer>
+#include <chrono>
+#include <deque>
+#include <optional>
+
+// The life of one control host process: its start, one command at a time with its answer, and
+// the actions it reports, delivered on this object's thread in the order the host wrote them,
+// never while a command is being sent. The start goes on while the event loop turns, so that
+// nothing waits for it unless a caller must; the wait for an answer holds the caller. A host
+// that fails to start, stops, hangs or writes what is no message ends the session with a
+// reason, and a session that has ended stays so: the owner starts another.
+class HostSession : public QObject {
+    Q_OBJECT
+
+public:
+    enum class State { Starting, Ready, Ended };
+
+    // Starts the host at once; it must say it is ready within the start limit.
+    HostSession(const QString &program, const QStringList &arguments,
+                std::chrono::milliseconds startLimit, QObject *parent = nullptr);
+    // Ends the host, giving it a moment to let go of the control first.
+    ~HostSession() override;
+
+    State state() const { return m_state; }
+    // Why the session ended.
+    const QString &endReason() const { return m_endReason; }
+
+    // Holds the caller until the start has settled or the deadline passes. Gives nothing once
+    // the host is ready, otherwise why it is not. A deadline that passes ends nothing: the start
+    // goes on.
+    std::optional<QString> waitUntilReady(QDeadlineTimer deadline);
+
+    // Takes in what the host has written so far, so that nothing it wrote unasked is taken for
+    // the answer to the next command.
+    void poll();
+
+    // Hands over one command to a ready host and holds the caller until its answer. Gives
+    // nothing when the control took it, otherwise the control's reason or, having ended the
+    // session, why the host could not answer.
+    std::optional<QString> request(const QString &verb, const QString &text,
+                                   QDeadlineTimer deadline, std::chrono::milliseconds limit);
+
+signals:
+    // The start has settled: the session is ready or has ended. Always from the event loop.
+    void startSettled();
+    // The session ended while nobody waited for it.
+    void endedUnasked(const QString &reason);
+    void actionEvent(const ActionValues &values);
+
+private:
+    void readOutput();
+    void onFinished();
+    void onStartExpired();
+    void takeMessage(ProgramWire::Message message);
+    void endSession(const QString &reason);
+    void scheduleDelivery();
+    void deliverActions();
+
+    QProcess *m_process = nullptr;
+    State m_state = State::Starting;
+    QString m_endReason;
+    std::chrono::milliseconds m_startLimit;
+    QDeadlineTimer m_startDeadline;
+    QTimer m_startTimer;
+    // Set while a command waits for its answer.
+    bool m_waiting = false;
+    QByteArray m_partialLine;
+    std::optional<ProgramWire::Message> m_answer;
+    std::deque<ActionValues> m_actions;
+    bool m_deliveryScheduled = false;
+};

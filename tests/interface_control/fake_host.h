@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// Lines as a control host writes them.
+namespace FakeHostLines {
+
+inline const QByteArray ready = R"({"type":"ready"})";
+inline const QByteArray done = R"({"type":"done"})";
+inline const QByteArray notInstalled = R"({"type":"unavailable","hresult":"0x800401F3",)"
+                                       R"("description":{"text":"Not installed."}})";
+
+inline QByteArray report(const char *name)
+{
+    return QByteArray(R"({"type":"action","values":[{"kind":"text","text":")") + name +
+           R"("},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},)"
+           R"({"kind":"empty"},{"kind":"empty"}]})";
+}
+
+} // namespace FakeHostLines
+
+// Hosts are fake_host.sh playing the given steps; "1:" steps happen in the first host only.
+class FakeHostTest : public testing::Test {
+protected:
+    QStringList host(const QList<QByteArray> &steps, const QString &runs = "runs")
+    {
+        QStringList host{KV27_FAKE_HOST, state.filePath(runs)};
+        for (const QByteArray &step : steps)
+            host << QString::fromUtf8(step);
+        return host;
+    }
+
+    int runs(const QString &name = "runs") const
+    {
+        QFile file(state.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+    }
+
+    QTemporaryDir state;
+};

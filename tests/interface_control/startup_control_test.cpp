@@ -1,0 +1,119 @@
+#include "action_log.h"
+#include "exerciser_window.h"
+#include "fake_host.h"
+#include "message_box_text.h"
+#include "qt_printers.h"
+#include "startup_control.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace FakeHostLines;
+
+const QString missingHost = QStringLiteral("/nonexistent/kv27-control-host32.exe");
+
+class StartupControlTest : public FakeHostTest {
+protected:
+    // The window as the program shows it on Windows, trying the given hosts once it is painted.
+    void showWindow(const QList<QStringList> &hosts, HostedControl::Timeouts timeouts)
+    {
+        auto owned = std::make_unique<StartupControl>(hosts, timeouts, 0ms);
+        control = owned.get();
+        window = std::make_unique<ExerciserWindow>(std::move(owned));
+        control->chooseOnceShown(window.get());
+        window->show();
+    }
+
+    ActionLog *log() const { return window->findChild<ActionLog *>("Text8"); }
+    void press(const char *button) const
+    {
+        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+    }
+
+    StartupControl *control = nullptr;
+    std::unique_ptr<ExerciserWindow> window;
+};
+
+// Without the device's control the window says why in the hosts' own words, never read as
+// markup, in the box it shows for any failure, and the simulated device stands in.
+TEST_F(StartupControlTest, SaysPlainlyWhyNoHostCouldCreateTheControl)
+{
+    const QByteArray marked = R"({"type":"unavailable","hresult":"0x800401F3",)"
+                              R"("description":{"text":"<b>Not</b> installed."}})";
+    showWindow({host({marked}), {missingHost}}, {1s, 1s});
+    EXPECT_EQ(runs(), 0) << "a host started before the window was painted";
+    QMessageBox *box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window->findChild<QMessageBox *>()); }));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    const QString shown = shownText(box);
+    EXPECT_TRUE(shown.startsWith("The KV27 scripting control could not be created, so a simulated "
+                                 "device stands in.\n<b>Not</b> installed. (HRESULT 0x800401F3)\n"
+                                 "The control host \"" +
+                                 missingHost + "\" could not be started"))
+        << shown.toStdString();
+
+    box->accept();
+    press("Command1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }));
+    EXPECT_EQ(log()->text(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
+}
+
+TEST_F(StartupControlTest, APressBeforeTheWindowShowsStartsTheFirstHostThatCreatesTheControl)
+{
+    StartupControl control(
+        {host({notInstalled}, "a"), host({ready, "@read", report("b"), done}, "b"), {missingHost}},
+        {1s, 1s}, 0ms);
+    QSignalSpy actions(&control, &InterfaceControl::actionEvent);
+    QSignalSpy problems(&control, &InterfaceControl::problem);
+    EXPECT_EQ(control.sendCommand("sendplc", "A1 on"), std::nullopt);
+    ASSERT_TRUE(actions.wait(5000));
+    EXPECT_EQ(actions.front().at(0).value<ActionValues>().bszAction, EventValue::text("b"));
+    EXPECT_EQ(runs("a"), 1);
+    EXPECT_EQ(problems.count(), 0);
+}
+
+// A host that is slow to create the control keeps nobody waiting but a press: meanwhile the
+// window paints, takes typing and clears its log; a press waits for the host and goes through.
+TEST_F(StartupControlTest, TheWindowStaysInUseWhileAHostStarts)
+{
+    showWindow({host({"@pause 3", ready, "@read", report("b"), done})}, {10s, 2s});
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const auto chosen = [&] { return control->findChild<HostedControl *>() != nullptr; };
+
+    // The event loop keeps turning: no tick of a fast timer comes late by much.
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestGap = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    ticker.start(10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runs() == 1; }));
+    QTest::qWait(1000);
+    ticker.stop();
+    EXPECT_LT(longestGap, 500);
+
+    log()->setFocus();
+    QTest::keyClicks(log(), "typed");
+    EXPECT_EQ(log()->text(), "typed");
+    press("Command3");
+    EXPECT_EQ(log()->text(), "");
+    ASSERT_FALSE(chosen()) << "the host answered too soon for this test";
+
+    press("Command1");
+    EXPECT_GE(sinceShown.elapsed(), 3000);
+    EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }));
+    EXPECT_EQ(log()->text(), "b\t\t\t\t\t\r\n");
+}
+
+} // namespace
