@@ -111,20 +111,4 @@ TEST(ProgramWire, NamesWhatIsWrongWithAMalformedLine)
     }
 }
 
-// One line each, whatever the text holds; a text that is no well-formed UTF-16 as code units.
-TEST(ProgramWire, WritesEachCommandOnOneLineExactly)
-{
-    const std::pair<QString, QByteArray> cases[] = {
-        {"A1 on", R"({"text":"A1 on"})"},
-        {"", R"({"text":""})"},
-        {"line\r\nbreak \"quoted\" \\", R"({"text":"line\r\nbreak \"quoted\" \\"})"},
-        {QString::fromUtf8("a\0b", 3), R"({"text":"a\u0000b"})"},
-        {"𝄞 Ärger", R"({"text":"𝄞 Ärger"})"},
-        {codeUnits({u'x', 0xDC00}), R"({"utf16":[120,56320]})"},
-    };
-    for (const auto &[text, expected] : cases)
-        EXPECT_EQ(commandLine("sendrf", text),
-                  R"({"command":)" + expected + R"(,"verb":{"text":"sendrf"}})" + '\n');
-}
-
 } // namespace

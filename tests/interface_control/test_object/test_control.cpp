@@ -6,7 +6,6 @@
 //   threads  starts two threads that each report <text> numbered actions
 //   hang     never returns
 //   crash    ends the process at once
-//   garbage  writes a line that is no message to every pipe of the process but its input
 //   print    first prints to standard output, as careless controls do
 //   close    asks the host's window to close, as a user or a tool might
 //   logoff   ends the session for the host's window, as the system does at log-off
@@ -262,9 +261,7 @@ private:
             Sleep(INFINITE);
         if (verb == L"crash")
             TerminateProcess(GetCurrentProcess(), 3);
-        if (verb == L"garbage")
-            writeGarbage();
-        else if (verb == L"kinds")
+        if (verb == L"kinds")
             reportEveryKind();
         else if (verb == L"threads")
             for (m_perThread = _wtoi(command.c_str()); m_threads.size() < 2;)
@@ -291,16 +288,6 @@ private:
     }
 
     // The host's output may be anywhere: the line goes to every pipe that takes it.
-    static void writeGarbage()
-    {
-        for (UINT_PTR value = 4; value < 4096; value += 4)
-            if (GetFileType(reinterpret_cast<HANDLE>(value)) == FILE_TYPE_PIPE) {
-                DWORD written = 0;
-                WriteFile(reinterpret_cast<HANDLE>(value), "not a message\n", 14, &written,
-                          nullptr);
-            }
-    }
-
     // Takes the values in their order and clears them.
     void fire(DISPID event, std::vector<VARIANT> values)
     {
