@@ -93,7 +93,7 @@ TEST_F(StartupControlTest, TheWindowStaysInUseWhileAHostStarts)
     std::optional<EventLoopGaps> gaps(std::in_place);
     ASSERT_TRUE(QTest::qWaitFor([&] { return runs() == 1; }));
     QTest::qWait(1000);
-    EXPECT_LT(gaps->longest(), 500);
+    EXPECT_LT(gaps->longest(), 1000);
     gaps.reset();
 
     log()->setFocus();
