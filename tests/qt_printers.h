@@ -1,9 +1,12 @@
 #pragma once
 
+#include "action_values.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <iomanip>
 #include <ostream>
 
 // Lets test failures show texts as texts rather than as arrays of 16-bit code units.
@@ -25,4 +28,28 @@ inline void PrintTo(const QSize &size, std::ostream *os)
 inline void PrintTo(const QRect &rect, std::ostream *os)
 {
     *os << rect.width() << "×" << rect.height() << " at (" << rect.x() << ", " << rect.y() << ')';
+}
+
+inline void PrintTo(const EventValue &value, std::ostream *os)
+{
+    const EventValue::Storage &stored = value.value();
+    if (const auto *text = std::get_if<QString>(&stored))
+        PrintTo(*text, os);
+    else if (const auto *whole = std::get_if<qint64>(&stored))
+        *os << "whole " << *whole;
+    else if (const auto *number = std::get_if<double>(&stored))
+        *os << "number " << std::setprecision(17) << *number;
+    else
+        *os << (value.kind() == EventValue::Kind::Null ? "null" : "empty");
+}
+
+inline void PrintTo(const ActionValues &values, std::ostream *os)
+{
+    for (const EventValue *value :
+         {&values.bszAction, &values.bszParm1, &values.bszParm2, &values.bszParm3, &values.bszParm4,
+          &values.bszParm5, &values.reserved}) {
+        *os << (value == &values.bszAction ? "{" : ", ");
+        PrintTo(*value, os);
+    }
+    *os << '}';
 }

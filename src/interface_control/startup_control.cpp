@@ -4,6 +4,7 @@
 #include "simulated_control.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <utility>
 
 StartupControl::StartupControl(QList<QStringList> hosts, HostedControl::Timeouts timeouts,
@@ -48,7 +49,26 @@ void StartupControl::tryNextHost()
     connect(m_chosen, &InterfaceControl::actionEvent, this, &InterfaceControl::actionEvent);
     emit problem(tr("The KV27 scripting control could not be created, so a simulated device "
                     "stands in."),
-                 m_reasons.join(u'\n'));
+                 whyNoHostCould());
+}
+
+QString StartupControl::whyNoHostCould() const
+{
+    QStringList reasons;
+    QList<QStringList> hosts;
+    for (const auto &[reason, host] : m_failures) {
+        const qsizetype seen = reasons.indexOf(reason);
+        if (seen >= 0) {
+            hosts[seen] << host;
+            continue;
+        }
+        reasons << reason;
+        hosts << QStringList{host};
+    }
+    QStringList paragraphs;
+    for (qsizetype i = 0; i < reasons.size(); ++i)
+        paragraphs << tr("%1\nTried by %2.").arg(reasons[i], hosts[i].join(tr(" and ")));
+    return paragraphs.join(u"\n\n");
 }
 
 void StartupControl::settle()
@@ -59,7 +79,8 @@ void StartupControl::settle()
     HostSession *candidate = std::exchange(m_candidate, nullptr);
     candidate->disconnect(this);
     if (candidate->state() == HostSession::State::Ended) {
-        m_reasons << candidate->endReason();
+        m_failures.emplace_back(candidate->endReason(),
+                                QFileInfo(m_hosts.at(m_nextHost - 1).front()).fileName());
         candidate->deleteLater();
         tryNextHost();
         return;

@@ -31,6 +31,8 @@ protected:
 
 private:
     void tryNextHost();
+    // Each reason once, with the hosts that gave it.
+    QString whyNoHostCould() const;
     // Takes the candidate's settled start: chosen, or on to the next host.
     void settle();
 
@@ -38,7 +40,8 @@ private:
     qsizetype m_nextHost = 0;
     HostedControl::Timeouts m_timeouts;
     std::chrono::milliseconds m_transmissionDelay;
-    QStringList m_reasons;
+    // Why each host tried could not create the control, and the host's file name.
+    QList<std::pair<QString, QString>> m_failures;
     HostSession *m_candidate = nullptr;
     InterfaceControl *m_chosen = nullptr;
     HostedControl *m_hosted = nullptr; // the chosen one, when it is hosted

@@ -44,12 +44,19 @@ protected:
 };
 
 // Without the device's control the window says why in the hosts' own words, never read as
-// markup, in the box it shows for any failure, and the simulated device stands in.
-TEST_F(StartupControlTest, SaysPlainlyWhyNoHostCouldCreateTheControl)
+// markup, in the box it shows for any failure, each reason once with the hosts that gave it, and
+// the simulated device stands in.
+TEST_F(StartupControlTest, SaysPlainlyAndOnceWhyNoHostCouldCreateTheControl)
 {
     const QByteArray marked = R"({"type":"unavailable","hresult":"0x800401F3",)"
                               R"("description":{"text":"<b>Not</b> installed."}})";
-    showWindow({host({marked}), {missingHost}}, {1s, 1s});
+    QList<QStringList> hosts;
+    for (const char *name : {"kv27-control-host64.exe", "kv27-control-host32.exe"}) {
+        hosts << host({marked});
+        QFile::link(hosts.back().front(), state.filePath(name));
+        hosts.back().front() = state.filePath(name);
+    }
+    showWindow(hosts << QStringList{missingHost}, {1s, 1s});
     EXPECT_EQ(runs(), 0) << "a host started before the window was painted";
     QMessageBox *box = nullptr;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window->findChild<QMessageBox *>()); }));
@@ -57,6 +64,7 @@ TEST_F(StartupControlTest, SaysPlainlyWhyNoHostCouldCreateTheControl)
     const QString shown = shownText(box);
     EXPECT_TRUE(shown.startsWith("The KV27 scripting control could not be created, so a simulated "
                                  "device stands in.\n<b>Not</b> installed. (HRESULT 0x800401F3)\n"
+                                 "Tried by kv27-control-host64.exe and kv27-control-host32.exe.\n"
                                  "The control host \"" +
                                  missingHost + "\" could not be started"))
         << shown.toStdString();

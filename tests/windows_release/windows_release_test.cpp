@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -29,9 +30,15 @@ QString buildFolder()
     return qEnvironmentVariable("KV27_BUILD_DIR");
 }
 
-QString hostBuiltAlone()
+QString hostBuiltAlone(int bits = 64)
 {
-    return buildFolder() + "/control-host-x86_64/kv27-control-host64.exe";
+    return buildFolder() + (bits == 64 ? "/control-host-x86_64/kv27-control-host64.exe"
+                                       : "/control-host-i686/kv27-control-host32.exe");
+}
+
+bool runs32BitCode()
+{
+    return qEnvironmentVariable("KV27_KERNEL_RUNS_32BIT_CODE") == "yes";
 }
 
 QString hostBesideTheTestControl()
@@ -135,10 +142,10 @@ TEST_F(WindowUnderWine, AFailedCommandLosesNothing)
 // The window as the program shows it: the control is chosen once the window is painted.
 class StartingWindow : public testing::Test {
 protected:
-    void show(const QString &host)
+    void show(const QList<QStringList> &hosts)
     {
-        auto owned = std::make_unique<StartupControl>(QList<QStringList>{{host}},
-                                                      HostedControl::Timeouts{60s, 30s}, 0ms);
+        auto owned =
+            std::make_unique<StartupControl>(hosts, HostedControl::Timeouts{60s, 30s}, 0ms);
         StartupControl *control = owned.get();
         window = std::make_unique<ExerciserWindow>(std::move(owned));
         control->chooseOnceShown(window.get());
@@ -157,15 +164,21 @@ protected:
 // device answers the buttons.
 TEST_F(StartingWindow, WithoutTheControlSaysSoOnceAndTheSimulatedDeviceStandsIn)
 {
-    show(hostBuiltAlone());
+    show({{hostBuiltAlone(64)}, {hostBuiltAlone(32)}});
     QMessageBox *box = nullptr;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window->findChild<QMessageBox *>()); }, 60000));
     const QString why = shownText(box);
     EXPECT_TRUE(why.contains("could not be created, so a simulated device stands in"))
         << why.toStdString();
-    EXPECT_TRUE(why.contains(
-        "The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or not registered."))
+    EXPECT_EQ(why.count("The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or "
+                        "not registered."),
+              1)
         << why.toStdString();
+    if (runs32BitCode()) {
+        EXPECT_TRUE(why.contains("(HRESULT 0x800401F3)\nTried by kv27-control-host64.exe and "
+                                 "kv27-control-host32.exe."))
+            << why.toStdString();
+    }
     delete box;
 
     pressOn();
@@ -182,7 +195,7 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     std::optional<EventLoopGaps> gaps(std::in_place);
     QElapsedTimer starting;
     starting.start();
-    show(hostBesideTheTestControl());
+    show({{hostBesideTheTestControl()}});
     const auto chosen = [&] { return window->findChild<HostedControl *>() != nullptr; };
 
     QTest::qWait(2000);
@@ -204,6 +217,25 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     pressOn();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }, 30000));
     EXPECT_EQ(log()->text(), onLine + "\r\n");
+}
+
+// Where only a 32-bit control is installed, the program tries the 64-bit host, then the 32-bit
+// one, which creates the control: On reaches it and its report tops the log.
+TEST_F(StartingWindow, FallsBackToThe32BitHostForA32BitControl)
+{
+    QProcess probe;
+    probe.start(buildFolder() + "/test-control-i686/bitness_probe32.exe");
+    if (!probe.waitForFinished(60000) || probe.readAllStandardOutput().trimmed() != "32") {
+        if (!runs32BitCode())
+            GTEST_SKIP() << "this machine's kernel runs no 32-bit code, so neither does wine";
+        FAIL() << "wine runs no 32-bit programs here, though the kernel does: is wine32 missing?";
+    }
+    show({{hostBuiltAlone()}, {buildFolder() + "/test-control-i686/kv27-control-host32.exe"}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->findChild<HostedControl *>(); }, 60000));
+    pressOn();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }, 30000));
+    EXPECT_EQ(log()->text(), onLine + "\r\n");
+    EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
 }
 
 } // namespace

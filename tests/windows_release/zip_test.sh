@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Unpacks the Windows zip into a scratch folder, checks that its executables carry their version
-# details, and starts its program under wine64 with the test
+# details and which host asks for data execution prevention, and starts its program under wine64 with the test
 # control beside the 64-bit host, whose manifest lets it create the control without registration.
 # The window must show, the program must still run seconds later and end cleanly when its window
 # is closed. Wine's record of the DLLs loaded stays in the scratch folder for the next test.
@@ -25,6 +25,15 @@ for program in kv27-exerciser kv27-control-host64 kv27-control-host32; do
             { echo "$program.exe carries no version detail \"$expected\"" >&2; exit 1; }
     done
 done
+# Only the 64-bit host asks for data execution prevention: older 32-bit controls may not survive it.
+characteristics() {
+    objdump -p "$scratch/$folder/$1" | sed -n '/^DllCharacteristics/,/^SizeOfStackReserve/p'
+}
+grep -qw NX_COMPAT <<<"$(characteristics kv27-control-host64.exe)" ||
+    { echo "kv27-control-host64.exe is not marked NX-compatible" >&2; exit 1; }
+! grep -qw NX_COMPAT <<<"$(characteristics kv27-control-host32.exe)" ||
+    { echo "kv27-control-host32.exe is marked NX-compatible" >&2; exit 1; }
+
 cp "$control/kv27_test_control.dll" "$control/kv27-control-host64.exe.manifest" "$scratch/$folder"
 
 WINEDEBUG=+loaddll "$wine64" "$scratch/$folder/kv27-exerciser.exe" 2>"$scratch/loaded.log" &

@@ -12,13 +12,14 @@ struct ComFailure {
     std::wstring description;
 };
 
-// The system's own description of an HRESULT, or a note that it has none.
+// The system's own description of an HRESULT; empty where it has none.
 std::wstring describe(HRESULT code);
 
 ComFailure comFailure(HRESULT code);
 
-// What an exception raised by IDispatch::Invoke says; fills in deferred details first.
-ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception);
+// What a failed IDispatch::Invoke says: its exception, with deferred details filled in first, or
+// else the error object the control set, if any.
+ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception, IErrorInfo *errorInfo);
 
 // The same texts as the wire takes them: on Windows a wide character is a UTF-16 code unit.
 inline std::u16string_view asUtf16(std::wstring_view text)

@@ -16,7 +16,8 @@ AttachControl atlAttachControl()
 
 ComFailure failure(HRESULT code, const std::wstring &what)
 {
-    return {code, what + L" " + describe(code)};
+    const std::wstring system = describe(code);
+    return {code, system.empty() ? what : what + L" " + system};
 }
 
 struct Bstr {
@@ -81,17 +82,35 @@ std::optional<ComFailure> ControlSite::sendCommand(const std::wstring &verb,
     V_BSTR(&arguments[1]) = verbString.value;
     DISPPARAMS parameters{arguments, nullptr, 2, 0};
 
-    VARIANT result;
-    VariantInit(&result);
+    // As late binding calls a default member: a method, or else a property that takes arguments.
+    HRESULT outcome = DISP_E_MEMBERNOTFOUND;
     EXCEPINFO exception{};
-    UINT wrongArgument = 0;
-    const HRESULT outcome =
-        m_dispatch->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                           &parameters, &result, &exception, &wrongArgument);
-    VariantClear(&result);
+    for (const WORD kind : {WORD(DISPATCH_METHOD), WORD(DISPATCH_METHOD | DISPATCH_PROPERTYGET)}) {
+        VARIANT result;
+        VariantInit(&result);
+        UINT wrongArgument = 0;
+        SetErrorInfo(0, nullptr);
+        outcome = m_dispatch->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters,
+                                     &result, &exception, &wrongArgument);
+        VariantClear(&result);
+        if (outcome != DISP_E_MEMBERNOTFOUND)
+            break;
+    }
     if (FAILED(outcome))
-        return comFailure(outcome, exception);
+        return comFailure(outcome, exception, controlErrorInfo().Get());
     return std::nullopt;
+}
+
+// What the control said of its failure through the error object, if it says it does.
+Microsoft::WRL::ComPtr<IErrorInfo> ControlSite::controlErrorInfo() const
+{
+    Microsoft::WRL::ComPtr<ISupportErrorInfo> supports;
+    Microsoft::WRL::ComPtr<IErrorInfo> info;
+    if (FAILED(m_control.As(&supports)) ||
+        supports->InterfaceSupportsErrorInfo(IID_IDispatch) != S_OK ||
+        GetErrorInfo(0, &info) != S_OK)
+        return nullptr;
+    return info;
 }
 
 void ControlSite::close()

@@ -23,6 +23,8 @@ public:
     void close();
 
 private:
+    Microsoft::WRL::ComPtr<IErrorInfo> controlErrorInfo() const;
+
     Microsoft::WRL::ComPtr<IUnknown> m_control;
     Microsoft::WRL::ComPtr<IUnknown> m_container;
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;

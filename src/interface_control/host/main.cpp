@@ -7,6 +7,7 @@
 #include "input_reader.h"
 #include "message_writer.h"
 
+#include <cfloat>
 #include <cstdio>
 #include <io.h>
 #include <memory>
@@ -28,6 +29,11 @@ struct Host {
     ControlSite site;
     EventConnection events{writer};
     std::unique_ptr<InputReader> reader;
+    // Set while a command is inside the control, which may run a message loop of its own (a
+    // message box, say): a request to close that comes meanwhile waits until the call returns,
+    // since the control must not be let go under its own call.
+    bool busy = false;
+    bool closeRequested = false;
 
     void handle(const std::string &line)
     {
@@ -37,7 +43,9 @@ struct Host {
             return;
         }
         const auto &command = std::get<HostWire::Command>(parsed);
+        busy = true;
         const auto failure = site.sendCommand(asWide(command.verb), asWide(command.text));
+        busy = false;
         writer.write(failure ? HostWire::failedLine(wireFailure(*failure)) : HostWire::doneLine());
     }
 
@@ -66,6 +74,10 @@ HANDLE keepProtocolOutput()
 
 void closeHost(Host &host, HWND window)
 {
+    if (host.busy) {
+        host.closeRequested = true;
+        return;
+    }
     host.close();
     DestroyWindow(window);
 }
@@ -77,7 +89,10 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case InputReader::lineMessage: {
         const std::unique_ptr<std::string> line(reinterpret_cast<std::string *>(lParam));
         host->handle(*line);
-        host->reader->lineHandled();
+        if (host->closeRequested)
+            closeHost(*host, window);
+        else
+            host->reader->lineHandled();
         return 0;
     }
     case InputReader::closedMessage:
@@ -87,7 +102,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        // The session ends once this returns: the control is let go now.
+        // The session ends once this returns: the control is let go now, unless it is busy.
         if (wParam)
             closeHost(*host, window);
         return 0;
@@ -149,8 +164,19 @@ int run(Host &host)
 
 } // namespace
 
+// Controls built with the tools of the 32-bit days computed under the x87 precision that their
+// hosts set, 53 bits (double); this runtime starts with 64, which changes their rounding.
+void useTheX87PrecisionOfOlderHosts()
+{
+#if defined(__i386__) || defined(_M_IX86)
+    unsigned int control = 0;
+    _controlfp_s(&control, _PC_53, _MCW_PC);
+#endif
+}
+
 int main()
 {
+    useTheX87PrecisionOfOlderHosts();
     MessageWriter writer(keepProtocolOutput());
     if (const HRESULT result = OleInitialize(nullptr); FAILED(result)) {
         writer.write(HostWire::unavailableLine(wireFailure(comFailure(result))));

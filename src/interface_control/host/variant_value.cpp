@@ -2,8 +2,11 @@
 
 #include "com_failure.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cwchar>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -62,17 +65,42 @@ json bstr(BSTR value)
     return text(std::wstring_view(value ? value : L"", value ? SysStringLen(value) : 0));
 }
 
+// A single-precision number as its own shortest digits show it: 0.1f is 0.1, not the double
+// nearest to it, 0.100000001490116.
+json singlePrecision(float value)
+{
+    if (!std::isfinite(value))
+        return fraction(value);
+    char digits[32];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), value);
+    double number = value;
+    std::from_chars(digits, written.ptr, number);
+    return fraction(number);
+}
+
+json errorCode(SCODE code)
+{
+    wchar_t written[32];
+    std::swprintf(written, std::size(written), L"error 0x%08lX", static_cast<unsigned long>(code));
+    return text(written);
+}
+
 // Kinds that are neither empty, null, text nor number are shown as the text that OLE
-// Automation gives them, as a script would see them.
+// Automation gives them, as a script would see them; objects and lists, which have no text of
+// their own here, by their kind.
 json asText(const VARIANT &value)
 {
+    const VARTYPE type = V_VT(&value);
+    if (type & VT_ARRAY)
+        return text(L"(a list of values)");
+    if (type == VT_UNKNOWN || type == VT_DISPATCH)
+        return text(L"(an object)");
     VARIANT converted;
     VariantInit(&converted);
     const HRESULT result = VariantChangeTypeEx(&converted, const_cast<VARIANT *>(&value),
                                                LOCALE_USER_DEFAULT, VARIANT_ALPHABOOL, VT_BSTR);
     if (FAILED(result))
-        return text(L"(a value of VARIANT type " + std::to_wstring(V_VT(&value)) +
-                    L" that has no text)");
+        return text(L"(a value of a kind that has no text)");
     json convertedText = bstr(V_BSTR(&converted));
     VariantClear(&converted);
     return convertedText;
@@ -108,7 +136,7 @@ json direct(const VARIANT &value)
     case VT_UI8:
         return unsignedWhole(V_UI8(&value));
     case VT_R4:
-        return fraction(V_R4(&value));
+        return singlePrecision(V_R4(&value));
     case VT_R8:
         return fraction(V_R8(&value));
     case VT_CY:
@@ -119,7 +147,7 @@ json direct(const VARIANT &value)
         // An optional argument left out arrives as this error: it was simply not given.
         if (V_ERROR(&value) == DISP_E_PARAMNOTFOUND)
             return emptyValue();
-        return asText(value);
+        return errorCode(V_ERROR(&value));
     default:
         return asText(value);
     }

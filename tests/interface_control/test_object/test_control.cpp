@@ -7,11 +7,16 @@
 //   hang     never returns
 //   crash    ends the process at once
 //   print    first prints to standard output, as careless controls do
+//   failcode raises an exception with only its own error number, the text, and a source
+//   errorinfo fails with E_FAIL, describing why through the error object
+//   pumpclose asks the host's window to close and runs a message loop of its own for a second,
+//            as a control showing a message box does; let go meanwhile, it ends the process
+//   values   reports a single-precision number, an error value, an object and a list
 //   close    asks the host's window to close, as a user or a tool might
 //   logoff   ends the session for the host's window, as the system does at log-off
 // KV27_TEST_CONTROL_VARIANT in its environment makes it a control whose class information is
 // "hidden", or "unnamed" (it names no event interface), or that is "deaf" to every event sink,
-// or "slow" to be created (five seconds).
+// or "slow" to be created (five seconds), or whose default member is a "property".
 // When it is let go it creates the file KV27_TEST_CONTROL_RELEASED names, if any.
 
 #include <cstdio>
@@ -76,10 +81,13 @@ class TestControl : public IDispatch,
                     public IConnectionPoint,
                     public IEnumConnectionPoints,
                     public IProvideClassInfo,
-                    public IOleObject {
+                    public IOleObject,
+                    public ISupportErrorInfo {
 public:
     ~TestControl()
     {
+        if (m_busy)
+            TerminateProcess(GetCurrentProcess(), 5);
         for (HANDLE thread : m_threads) {
             WaitForSingleObject(thread, INFINITE);
             CloseHandle(thread);
@@ -104,6 +112,8 @@ public:
             *object = static_cast<IProvideClassInfo *>(this);
         else if (iid == IID_IOleObject)
             *object = static_cast<IOleObject *>(this);
+        else if (iid == IID_ISupportErrorInfo)
+            *object = static_cast<ISupportErrorInfo *>(this);
         else
             return *object = nullptr, E_NOINTERFACE;
         AddRef();
@@ -130,15 +140,23 @@ public:
     {
         // Exactly the default method with two strings, as the control's contract has it.
         const VARIANT *arguments = parameters->rgvarg;
-        if (member != DISPID_VALUE || !(flags & DISPATCH_METHOD) || parameters->cArgs != 2 ||
-            parameters->cNamedArgs != 0 || V_VT(&arguments[0]) != VT_BSTR ||
-            V_VT(&arguments[1]) != VT_BSTR)
+        const bool property = environment(L"KV27_TEST_CONTROL_VARIANT") == L"property";
+        if (member != DISPID_VALUE ||
+            !(flags & (property ? DISPATCH_PROPERTYGET : DISPATCH_METHOD)) ||
+            parameters->cArgs != 2 || parameters->cNamedArgs != 0 ||
+            V_VT(&arguments[0]) != VT_BSTR || V_VT(&arguments[1]) != VT_BSTR)
             return DISP_E_MEMBERNOTFOUND;
         if (!m_sited)
             return raise(exception, L"The test control was never sited on a window.");
         return sendCommand(std::wstring(V_BSTR(&arguments[1]), SysStringLen(V_BSTR(&arguments[1]))),
                            std::wstring(V_BSTR(&arguments[0]), SysStringLen(V_BSTR(&arguments[0]))),
                            exception);
+    }
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override
+    {
+        return iid == IID_IDispatch ? S_OK : S_FALSE;
     }
 
     // IConnectionPointContainer
@@ -257,13 +275,53 @@ private:
         const HWND host = GetAncestor(m_window, GA_ROOT);
         if (verb == L"fail")
             return raise(exception, command);
+        if (verb == L"failcode") {
+            *exception = {};
+            exception->wCode = WORD(_wtoi(command.c_str()));
+            exception->bstrSource = SysAllocString(L"Test control");
+            exception->bstrDescription = SysAllocString(L"its own error");
+            return DISP_E_EXCEPTION;
+        }
+        if (verb == L"errorinfo") {
+            ICreateErrorInfo *created = nullptr;
+            IErrorInfo *info = nullptr;
+            CreateErrorInfo(&created);
+            created->SetSource(const_cast<LPOLESTR>(L"Test control"));
+            created->SetDescription(const_cast<LPOLESTR>(command.c_str()));
+            created->QueryInterface(IID_PPV_ARGS(&info));
+            SetErrorInfo(0, info);
+            info->Release();
+            created->Release();
+            return E_FAIL;
+        }
+        if (verb == L"pumpclose") {
+            PostMessageW(host, WM_CLOSE, 0, 0);
+            AddRef(); // held for the call, as any caller's reference would be
+            m_busy = true;
+            for (const ULONGLONG end = GetTickCount64() + 1000; GetTickCount64() < end;) {
+                MSG message;
+                while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageW(&message);
+                Sleep(10);
+            }
+            m_busy = false;
+            Release();
+            return S_OK;
+        }
         if (verb == L"hang")
             Sleep(INFINITE);
         if (verb == L"crash")
             TerminateProcess(GetCurrentProcess(), 3);
         if (verb == L"kinds")
             reportEveryKind();
-        else if (verb == L"threads")
+        else if (verb == L"values") {
+            AddRef(); // the event's value holds a reference, which it lets go
+            fire(actionEventId,
+                 {of(VT_R4, 0.1f), of(VT_ERROR, SCODE(E_FAIL)),
+                  of(VT_UNKNOWN, static_cast<IUnknown *>(static_cast<IDispatch *>(this))),
+                  of(VT_ARRAY | VT_I4, SafeArrayCreateVector(VT_I4, 0, 2)), of(VT_R4, -2.5f),
+                  VARIANT{}, VARIANT{}});
+        } else if (verb == L"threads")
             for (m_perThread = _wtoi(command.c_str()); m_threads.size() < 2;)
                 m_threads.push_back(
                     CreateThread(nullptr, 0, &TestControl::report, this, 0, nullptr));
@@ -287,7 +345,6 @@ private:
         return S_OK;
     }
 
-    // The host's output may be anywhere: the line goes to every pipe that takes it.
     // Takes the values in their order and clears them.
     void fire(DISPID event, std::vector<VARIANT> values)
     {
@@ -343,6 +400,7 @@ private:
     }
 
     LONG m_references = 1;
+    bool m_busy = false;
     SRWLOCK m_lock = SRWLOCK_INIT;
     std::vector<IDispatch *> m_sinks;
     bool m_listed = false;
