@@ -190,7 +190,7 @@ TEST_P(ControlHostUnderWine, KeepsReportsFromOtherThreadsWholeAndInOrder)
     EXPECT_EQ(last, (QList<qint64>{0, perThread, perThread}));
 }
 
-TEST_P(ControlHostUnderWine, SaysWhenTheControlIsNotInstalled)
+TEST_P(ControlHostUnderWine, SaysWhenTheControlIsNotAvailable)
 {
     HostedControl alone(KV27_WINE,
                         {QStringLiteral(KV27_BUILD_DIR "/control-host-%1/kv27-control-host%2.exe")
@@ -203,6 +203,15 @@ TEST_P(ControlHostUnderWine, SaysWhenTheControlIsNotInstalled)
         "The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or not registered."));
     EXPECT_TRUE(failure.endsWith("(HRESULT 0x800401F3)")) << failure.toStdString();
     EXPECT_FALSE(failure.contains("no description")) << failure.toStdString();
+
+    // A control that cannot set itself up as a new one is not available either.
+    qputenv("KV27_TEST_CONTROL_VARIANT", "uninitialisable");
+    const QString uninitialised = control()->waitUntilReady().value_or("");
+    qunsetenv("KV27_TEST_CONTROL_VARIANT");
+    EXPECT_TRUE(uninitialised.startsWith(
+        "The control \"HearthwickScriptLibCtl.Hearthwick\" could not be initialised."))
+        << uninitialised.toStdString();
+    EXPECT_TRUE(uninitialised.endsWith("(HRESULT 0x8007000E)")) << uninitialised.toStdString();
 }
 
 // Wherever the control offers its events the host listens, and says so where it cannot; and it

@@ -1,5 +1,7 @@
 #include "control_site.h"
 
+#include <ocidl.h>
+
 namespace {
 
 using AttachControl = HRESULT(WINAPI *)(IUnknown *control, HWND window, IUnknown **container);
@@ -18,6 +20,31 @@ ComFailure failure(HRESULT code, const std::wstring &what)
 {
     const std::wstring system = describe(code);
     return {code, system.empty() ? what : what + L" " + system};
+}
+
+// A control that no saved state is loaded into starts from its defaults, which it sets up when
+// told so through whichever persistence interface it offers, before it is sited; a control that
+// cannot is not available. Siting an already created control does not do this for it.
+HRESULT initialise(IUnknown *control)
+{
+    using Microsoft::WRL::ComPtr;
+    if (ComPtr<IPersistStreamInit> stream;
+        SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&stream))))
+        return stream->InitNew();
+    if (ComPtr<IPersistPropertyBag> bag; SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&bag))))
+        return bag->InitNew();
+    ComPtr<IPersistStorage> persisted;
+    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&persisted))))
+        return S_OK;
+    ComPtr<ILockBytes> bytes;
+    ComPtr<IStorage> storage;
+    if (const HRESULT result = CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes); FAILED(result))
+        return result;
+    if (const HRESULT result = StgCreateDocfileOnILockBytes(
+            bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+        FAILED(result))
+        return result;
+    return persisted->InitNew(storage.Get());
 }
 
 struct Bstr {
@@ -48,6 +75,8 @@ std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *progra
             CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_control));
         FAILED(result))
         return failure(result, name + L" could not be created.");
+    if (const HRESULT result = initialise(m_control.Get()); FAILED(result))
+        return failure(result, name + L" could not be initialised.");
     if (const HRESULT result = m_control.As(&m_dispatch); FAILED(result))
         return failure(result, name + L" cannot be called late-bound.");
 

@@ -19,6 +19,7 @@ public:
         , m_actionEvent(actionEvent)
     {}
 
+    // The event interface is one found to be dispatch-based, or at least not found otherwise.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
     {
         if (!object)
@@ -85,6 +86,39 @@ struct EventSource {
     DISPID actionEvent;
 };
 
+// Whether calls through the interface arrive as IDispatch::Invoke, which is all the sink takes.
+bool isDispatchBased(ITypeInfo *info)
+{
+    TYPEATTR *attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes)))
+        return false;
+    const bool dispatchBased =
+        attributes->typekind == TKIND_DISPATCH ||
+        (attributes->typekind == TKIND_INTERFACE && (attributes->wTypeFlags & TYPEFLAG_FDUAL));
+    info->ReleaseTypeAttr(attributes);
+    return dispatchBased;
+}
+
+// Whether an outgoing interface may take the sink: not where the control's type library says it
+// is no dispatch interface, nor the property-change notifications that most controls offer. An
+// interface the control does not describe is given the benefit of the doubt.
+bool mayTakeTheSink(IUnknown *control, const IID &events)
+{
+    if (events == IID_IPropertyNotifySink)
+        return false;
+    ComPtr<IProvideClassInfo> provider;
+    ComPtr<ITypeInfo> coclass;
+    ComPtr<ITypeLib> library;
+    ComPtr<ITypeInfo> described;
+    UINT index = 0;
+    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&provider))) ||
+        FAILED(provider->GetClassInfo(&coclass)) ||
+        FAILED(coclass->GetContainingTypeLib(&library, &index)) ||
+        FAILED(library->GetTypeInfoOfGuid(events, &described)))
+        return true;
+    return isDispatchBased(described.Get());
+}
+
 // The default outgoing interface of the control's class and the identifier of its ActionEvent.
 std::optional<EventSource> describedSource(IUnknown *control)
 {
@@ -106,7 +140,7 @@ std::optional<EventSource> describedSource(IUnknown *control)
         if (FAILED(coclass->GetImplTypeFlags(i, &flags)) ||
             (flags & defaultSource) != defaultSource ||
             FAILED(coclass->GetRefTypeOfImplType(i, &reference)) ||
-            FAILED(coclass->GetRefTypeInfo(reference, &events)) ||
+            FAILED(coclass->GetRefTypeInfo(reference, &events)) || !isDispatchBased(events.Get()) ||
             FAILED(events->GetTypeAttr(&attributes)))
             continue;
         EventSource source{attributes->guid, DISPID_UNKNOWN};
@@ -145,13 +179,13 @@ std::size_t EventConnection::connect(IUnknown *control)
         return m_advised.size();
 
     // The type information named no event interface that could be listened to: every outgoing
-    // interface the control lists is listened to instead.
+    // interface the control lists that may take the sink is listened to instead.
     ComPtr<IEnumConnectionPoints> points;
     if (FAILED(container->EnumConnectionPoints(&points)))
         return 0;
     while (points->Next(1, point.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
         IID events;
-        if (SUCCEEDED(point->GetConnectionInterface(&events)))
+        if (SUCCEEDED(point->GetConnectionInterface(&events)) && mayTakeTheSink(control, events))
             advise(point.Get(), events, DISPID_UNKNOWN);
     }
     return m_advised.size();

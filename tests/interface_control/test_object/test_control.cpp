@@ -16,11 +16,14 @@
 //   logoff   ends the session for the host's window, as the system does at log-off
 // KV27_TEST_CONTROL_VARIANT in its environment makes it a control whose class information is
 // "hidden", or "unnamed" (it names no event interface), or that is "deaf" to every event sink,
-// or "slow" to be created (five seconds), or whose default member is a "property".
+// or "slow" to be created (five seconds), or whose default member is a "property", or that
+// fails to initialise ("uninitialisable"). It takes no command before it was initialised as a
+// new control, and none before it was sited.
 // When it is let go it creates the file KV27_TEST_CONTROL_RELEASED names, if any.
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <ocidl.h>
 #include <olectl.h>
@@ -75,14 +78,74 @@ VARIANT decimal(ULONGLONG digits, BYTE scale, BYTE sign)
     return v;
 }
 
-// The control is its own connection point, and the list of its one connection point.
+// The outgoing interface for property changes that most controls offer: not a dispatch
+// interface, so a sink that is one must never be handed to it.
+class PropertyNotifications : public IConnectionPoint {
+public:
+    explicit PropertyNotifications(IConnectionPointContainer *container)
+        : m_container(container)
+    {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void **object) override
+    {
+        if (iid != IID_IUnknown && iid != IID_IConnectionPoint)
+            return *object = nullptr, E_NOINTERFACE;
+        *object = this;
+        return AddRef(), S_OK;
+    }
+    // Lives as long as its control.
+    STDMETHODIMP_(ULONG) AddRef() override { return m_container->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return m_container->Release(); }
+
+    STDMETHODIMP GetConnectionInterface(IID *iid) override
+    {
+        return *iid = IID_IPropertyNotifySink, S_OK;
+    }
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer **container) override
+    {
+        *container = m_container;
+        return m_container->AddRef(), S_OK;
+    }
+    STDMETHODIMP Advise(IUnknown *sink, DWORD *cookie) override
+    {
+        IPropertyNotifySink *notified = nullptr;
+        if (FAILED(sink->QueryInterface(IID_PPV_ARGS(&notified))))
+            return CONNECT_E_CANNOTCONNECT;
+        m_sinks.push_back(notified);
+        *cookie = DWORD(m_sinks.size());
+        return S_OK;
+    }
+    STDMETHODIMP Unadvise(DWORD cookie) override
+    {
+        if (cookie < 1 || cookie > m_sinks.size() || !m_sinks[cookie - 1])
+            return CONNECT_E_NOCONNECTION;
+        std::exchange(m_sinks[cookie - 1], nullptr)->Release();
+        return S_OK;
+    }
+    STDMETHODIMP EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
+
+    void changed()
+    {
+        for (IPropertyNotifySink *sink : m_sinks)
+            if (sink)
+                sink->OnChanged(DISPID_UNKNOWN);
+    }
+
+private:
+    IConnectionPointContainer *m_container;
+    std::vector<IPropertyNotifySink *> m_sinks;
+};
+
+// The control is its own connection point for its events, and the list of its two connection
+// points.
 class TestControl : public IDispatch,
                     public IConnectionPointContainer,
                     public IConnectionPoint,
                     public IEnumConnectionPoints,
                     public IProvideClassInfo,
                     public IOleObject,
-                    public ISupportErrorInfo {
+                    public ISupportErrorInfo,
+                    public IPersistStreamInit {
 public:
     ~TestControl()
     {
@@ -114,6 +177,8 @@ public:
             *object = static_cast<IOleObject *>(this);
         else if (iid == IID_ISupportErrorInfo)
             *object = static_cast<ISupportErrorInfo *>(this);
+        else if (iid == IID_IPersistStreamInit || iid == IID_IPersist)
+            *object = static_cast<IPersistStreamInit *>(this);
         else
             return *object = nullptr, E_NOINTERFACE;
         AddRef();
@@ -146,11 +211,28 @@ public:
             parameters->cArgs != 2 || parameters->cNamedArgs != 0 ||
             V_VT(&arguments[0]) != VT_BSTR || V_VT(&arguments[1]) != VT_BSTR)
             return DISP_E_MEMBERNOTFOUND;
+        if (!m_initialised)
+            return raise(exception, L"The test control was never initialised.");
         if (!m_sited)
             return raise(exception, L"The test control was never sited on a window.");
         return sendCommand(std::wstring(V_BSTR(&arguments[1]), SysStringLen(V_BSTR(&arguments[1]))),
                            std::wstring(V_BSTR(&arguments[0]), SysStringLen(V_BSTR(&arguments[0]))),
                            exception);
+    }
+
+    // IPersistStreamInit: a new control only; nothing is saved.
+    STDMETHODIMP GetClassID(CLSID *id) override { return *id = classId, S_OK; }
+    STDMETHODIMP IsDirty() override { return S_FALSE; }
+    STDMETHODIMP Load(IStream *) override { return E_NOTIMPL; }
+    STDMETHODIMP Save(IStream *, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER *) override { return E_NOTIMPL; }
+    STDMETHODIMP InitNew() override
+    {
+        if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"uninitialisable")
+            return E_OUTOFMEMORY;
+        if (m_initialised)
+            return E_UNEXPECTED;
+        return m_initialised = true, S_OK;
     }
 
     // ISupportErrorInfo
@@ -162,12 +244,14 @@ public:
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
     {
-        m_listed = false;
+        m_listed = 0;
         *points = this;
         return AddRef(), S_OK;
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
     {
+        if (iid == IID_IPropertyNotifySink)
+            return m_propertyNotifications.QueryInterface(IID_PPV_ARGS(point));
         if (iid != eventsId)
             return *point = nullptr, CONNECT_E_NOCONNECTION;
         *point = this;
@@ -177,15 +261,17 @@ public:
     // IEnumConnectionPoints
     STDMETHODIMP Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
     {
-        const ULONG given = count > 0 && !m_listed ? 1 : 0;
-        if (given)
-            points[0] = this, AddRef(), m_listed = true;
+        // The property notifications first, as a control's framework may list them.
+        IConnectionPoint *const all[] = {&m_propertyNotifications, this};
+        ULONG given = 0;
+        for (; given < count && m_listed < std::size(all); ++given, ++m_listed)
+            points[given] = all[m_listed], points[given]->AddRef();
         if (fetched)
             *fetched = given;
         return given == count ? S_OK : S_FALSE;
     }
-    STDMETHODIMP Skip(ULONG count) override { return m_listed |= count > 0, S_OK; }
-    STDMETHODIMP Reset() override { return m_listed = false, S_OK; }
+    STDMETHODIMP Skip(ULONG count) override { return m_listed += count, S_OK; }
+    STDMETHODIMP Reset() override { return m_listed = 0, S_OK; }
     STDMETHODIMP Clone(IEnumConnectionPoints **) override { return E_NOTIMPL; }
 
     // IConnectionPoint. Events may be raised from any thread.
@@ -339,6 +425,7 @@ private:
                           nullptr);
             }
             fire(heartbeatId, {of(VT_I4, LONG(1))});
+            m_propertyNotifications.changed();
             fire(actionEventId, {text(verb), text(command), of(VT_I4, LONG(command.size())),
                                  VARIANT{}, VARIANT{}, VARIANT{}, VARIANT{}});
         }
@@ -403,7 +490,9 @@ private:
     bool m_busy = false;
     SRWLOCK m_lock = SRWLOCK_INIT;
     std::vector<IDispatch *> m_sinks;
-    bool m_listed = false;
+    ULONG m_listed = 0;
+    bool m_initialised = false;
+    PropertyNotifications m_propertyNotifications{this};
     bool m_sited = false;
     HWND m_window = nullptr;
     std::vector<HANDLE> m_threads;
