@@ -96,23 +96,37 @@ void ActionLog::prependLine(const QString &line)
 {
     // A log at rest only moves down by a line: what is on screen is moved along with it and
     // only the new line is drawn, however many lines the view shows.
-    const bool onlyMovesDown = !m_fullRepaint && !hasFocus() && !hasSelection() &&
-                               m_preedit.isEmpty() && verticalScrollBar()->value() == 0 &&
+    // While the user works in the log, the new line must not take their caret, selection or
+    // view away from the text they are on: what they type would land among the device's lines.
+    // Otherwise the log shows its beginning, with the newest line.
+    const bool userWorks = hasFocus() || hasSelection();
+    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_preedit.isEmpty() &&
+                               verticalScrollBar()->value() == 0 &&
                                horizontalScrollBar()->value() == 0;
+    const qsizetype caretBefore = m_caret;
     m_store.insert(0, u"\n");
     m_store.insert(0, line);
     // Undo steps recorded before the insert would point at the wrong places after it, and the
     // program's own lines are not the user's edits: the insert starts a fresh history, as a
     // whole-text write would.
     m_history.clear();
-    m_caret = 0;
-    m_anchor = 0;
-    m_preferredX = -1;
     m_followCaret = false;
-    horizontalScrollBar()->setValue(0);
-    verticalScrollBar()->setValue(0);
-    if (QAccessible::isActive())
+    if (userWorks) {
+        m_caret += line.size() + 1;
+        m_anchor += line.size() + 1;
+        ++m_keptViewShift;
+    } else {
+        m_caret = 0;
+        m_anchor = 0;
+        m_preferredX = -1;
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(0);
+    }
+    if (QAccessible::isActive()) {
         notify(QAccessibleTextInsertEvent(this, 0, line + u'\n'));
+        if (m_caret != caretBefore)
+            notify(QAccessibleTextCursorEvent(this, int(m_caret)));
+    }
     // In a burst only the store changes per event; the view follows once per frame.
     if (m_shownValid && onlyMovesDown) {
         ++m_prependedLines;
@@ -555,6 +569,9 @@ void ActionLog::sync()
     vertical->setPageStep(rows);
     setRangeQuietly(vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
                                                       std::max<qsizetype>(0, lineCount() - rows))));
+    // The lines that came above the text the user is on push the view down with that text.
+    if (const qsizetype kept = std::exchange(m_keptViewShift, 0))
+        vertical->setValue(int(std::min<qsizetype>(vertical->value() + kept, vertical->maximum())));
     if (m_followCaret) {
         const qsizetype line = m_store.lineOf(m_caret);
         if (line < vertical->value())

@@ -143,5 +143,7 @@ private:
     mutable qsizetype m_prependedLines = 0;
     mutable qsizetype m_prependedChars = 0;
     qsizetype m_pendingShift = 0;
+    // Lines that came above the text the user is on since the last frame.
+    qsizetype m_keptViewShift = 0;
     bool m_fullRepaint = false;
 };

@@ -45,22 +45,32 @@ TEST_F(ActionEvent, FillsTheValueBoxesAndPutsEachLineAtTheTop)
     EXPECT_EQ(log()->text(), "\t\t\t\t\t\r\n");
 }
 
-TEST_F(ActionEvent, WhatTheUserTypedStaysBelowTheNewLine)
+// What the user types stays below the new lines and whole, however the lines come while they
+// type; a selection they made stays on its text, to be copied, even once they look elsewhere.
+TEST_F(ActionEvent, WhatTheUserTypesStaysWholeWhileLinesArrive)
 {
+    log()->setPlainText("one two");
     log()->setFocus();
-    QTest::keyClicks(log(), "typed");
-    QTest::keyClick(log(), Qt::Key_Return);
-    QTest::keyClicks(log(), "more");
-    log()->selectAll();
+    log()->setSelection(4, 4);
+    QTest::keyClicks(log(), "ab");
     control->report(firstAction);
-    EXPECT_EQ(log()->text(), firstLine + "\r\ntyped\r\nmore");
-    EXPECT_FALSE(log()->hasSelection());
-    log()->undo(); // the program's lines are not the user's edits to take back
-    EXPECT_EQ(log()->text(), firstLine + "\r\ntyped\r\nmore");
+    QTest::keyClicks(log(), "cd");
+    EXPECT_EQ(log()->text(), firstLine + "\r\none abcdtwo");
+    // Undo takes back the user's typing, never the program's line.
+    log()->undo();
+    log()->undo();
+    EXPECT_EQ(log()->text(), firstLine + "\r\none abtwo");
+
+    const qsizetype one = firstLine.size() + 1;
+    log()->setSelection(one, one + 3);
+    box("Text1")->setFocus();
+    control->report(firstAction);
+    EXPECT_EQ(log()->selectedText(), "one");
+    EXPECT_EQ(log()->text(), firstLine + "\r\n" + firstLine + "\r\none abtwo");
 }
 
-// Every line of a burst is there when scrolled to, and each event brings the log's beginning,
-// with its newest line, back into view.
+// Every line of a burst is there when scrolled to. A new line keeps the view on the text the
+// user works on; otherwise it brings the log's beginning, with the newest line, into view.
 TEST_F(ActionEvent, ShowsEveryLineAndTheNewestOnTop)
 {
     log()->setPlainText(QString(300, u'x'));
@@ -74,9 +84,20 @@ TEST_F(ActionEvent, ShowsEveryLineAndTheNewestOnTop)
     EXPECT_GT(vertical->value(), 150);
     EXPECT_EQ(log()->selectedText(), QString::number(199 - vertical->value()));
 
+    const int shown = vertical->value();
+    const QString selected = log()->selectedText();
+    control->report(firstAction);
+    QApplication::processEvents();
+    EXPECT_EQ(vertical->value(), shown + 1);
+    EXPECT_EQ(log()->selectedText(), selected);
+
+    box("Text1")->setFocus();
+    log()->setSelection(log()->cursorPosition(), log()->cursorPosition());
+    QApplication::processEvents();
     QScrollBar *horizontal = log()->horizontalScrollBar();
     horizontal->setValue(horizontal->maximum());
     ASSERT_GT(horizontal->value(), 0);
+    ASSERT_GT(vertical->value(), 0);
     control->report(firstAction);
     QApplication::processEvents();
     EXPECT_EQ(vertical->value(), 0);
