@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyleHints>
 #include <QStyleOptionSlider>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -333,6 +334,24 @@ qsizetype ActionLog::previousCharacter(qsizetype position) const
                 : 1);
 }
 
+qsizetype ActionLog::graphemeBoundary(qsizetype position, bool forward) const
+{
+    // Far longer than any cluster that occurs: a line of any length costs no more than this.
+    constexpr qsizetype reach = 64;
+    const qsizetype lineStart = m_store.lineStart(m_store.lineOf(position));
+    const qsizetype lineEnd = m_store.nextBreak(lineStart);
+    if (forward ? position >= lineEnd : position <= lineStart)
+        return forward ? nextCharacter(position) : previousCharacter(position);
+    const qsizetype from = std::max(lineStart, position - reach);
+    const qsizetype to = std::min(lineEnd, position + reach);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, m_store.mid(from, to - from));
+    finder.setPosition(position - from);
+    const qsizetype next = forward ? finder.toNextBoundary() : finder.toPreviousBoundary();
+    if (next < 0)
+        return forward ? to : from;
+    return from + next;
+}
+
 void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode)
 {
     const bool keepAnchor = mode == QTextCursor::KeepAnchor;
@@ -355,11 +374,11 @@ void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::Mo
         break;
     case QTextCursor::Left:
     case QTextCursor::PreviousCharacter:
-        to = collapse ? std::min(m_caret, m_anchor) : previousCharacter(m_caret);
+        to = collapse ? std::min(m_caret, m_anchor) : graphemeBoundary(m_caret, false);
         break;
     case QTextCursor::Right:
     case QTextCursor::NextCharacter:
-        to = collapse ? std::max(m_caret, m_anchor) : nextCharacter(m_caret);
+        to = collapse ? std::max(m_caret, m_anchor) : graphemeBoundary(m_caret, true);
         break;
     case QTextCursor::WordLeft:
     case QTextCursor::PreviousWord:

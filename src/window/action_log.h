@@ -103,6 +103,9 @@ private:
     void applyEdit(qsizetype position, const QString &removed, const QString &inserted);
     qsizetype nextCharacter(qsizetype position) const;
     qsizetype previousCharacter(qsizetype position) const;
+    // Where the caret next stops: after a whole grapheme cluster, such as "é" written as e and a
+    // combining accent, or an emoji joined from several.
+    qsizetype graphemeBoundary(qsizetype position, bool forward) const;
     void setCaret(qsizetype caret, bool keepAnchor);
     void moveVertically(qsizetype lines, bool keepAnchor);
     qsizetype wordBoundary(qsizetype position, bool forward) const;

@@ -173,7 +173,9 @@ void ActionLog::keyPressEvent(QKeyEvent *event)
     } else if (event == QKeySequence::DeleteStartOfWord) {
         replace(selection ? from : wordBoundary(m_caret, false), selection ? to : m_caret, {});
     } else if (event == QKeySequence::Delete) {
-        replace(from, selection ? to : nextCharacter(m_caret), {});
+        // A whole cluster, never leaving a bare accent or half an emoji. Backspace still takes
+        // one code point, so that an accent typed last can be corrected.
+        replace(from, selection ? to : graphemeBoundary(m_caret, true), {});
     } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
         replace(selection ? from : previousCharacter(m_caret), to, {});
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

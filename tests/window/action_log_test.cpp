@@ -4,6 +4,7 @@
 #include <QAccessibleEditableTextInterface>
 #include <QClipboard>
 #include <QScrollBar>
+#include <QTextLayout>
 
 namespace {
 
@@ -83,6 +84,37 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 using ActionLogTest = WindowTest;
+
+// The arrows pass a composed character whole and Delete takes it whole, where the standard box's
+// layout places its cursor stops: never beside a bare accent or inside an emoji.
+TEST_F(ActionLogTest, ComposedCharactersAreOneStepAndOneDelete)
+{
+    const QString clusters[] = {
+        QStringLiteral("e\u0301"),                       // e and a combining accent
+        QString::fromUtf8("\U0001F469\u200D\U0001F4BB"), // a joined emoji
+        QString::fromUtf8("\U0001F1E9\U0001F1EA"),       // a flag
+        QStringLiteral("\u0915\u094D\u0937\u093F"),      // an Indic syllable
+    };
+    log()->setFocus();
+    for (const QString &cluster : clusters) {
+        const QString text = u'a' + cluster + u'b';
+        QTextLayout standard(text, log()->font());
+        standard.beginLayout();
+        standard.createLine();
+        standard.endLayout();
+        const int stop = standard.nextCursorPosition(1);
+        ASSERT_GT(stop, 2) << "the cluster is one code unit for the standard box too";
+
+        log()->setPlainText(text);
+        log()->setSelection(1, 1);
+        QTest::keyClick(log(), Qt::Key_Right);
+        EXPECT_EQ(log()->cursorPosition(), stop) << cluster.toStdString();
+        QTest::keyClick(log(), Qt::Key_Left);
+        EXPECT_EQ(log()->cursorPosition(), 1) << cluster.toStdString();
+        QTest::keyClick(log(), Qt::Key_Delete);
+        EXPECT_EQ(log()->text(), u'a' + text.mid(stop)) << cluster.toStdString();
+    }
+}
 
 TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
 {
