@@ -253,7 +253,7 @@ void ActionLog::redo()
 }
 
 // The user's edit: the text between the two positions is replaced, and the caret follows it.
-void ActionLog::replace(qsizetype from, qsizetype to, const QString &text, bool typing)
+void ActionLog::replace(qsizetype from, qsizetype to, const QString &text, EditKind kind)
 {
     if (from > to)
         std::swap(from, to);
@@ -265,7 +265,7 @@ void ActionLog::replace(qsizetype from, qsizetype to, const QString &text, bool 
         return;
     applyEdit(from, edit.removed, edit.inserted);
     m_caret = m_anchor = from + edit.inserted.size();
-    m_history.record(std::move(edit), typing);
+    m_history.record(std::move(edit), kind);
     m_preferredX = -1;
     m_followCaret = true;
     textChanged();

@@ -99,7 +99,8 @@ private:
     QRect characterRect(qsizetype position) const;
     qsizetype positionAt(QPoint point) const; // from the viewport
 
-    void replace(qsizetype from, qsizetype to, const QString &text, bool typing = false);
+    void replace(qsizetype from, qsizetype to, const QString &text,
+                 EditKind kind = EditKind::Other);
     void applyEdit(qsizetype position, const QString &removed, const QString &inserted);
     qsizetype nextCharacter(qsizetype position) const;
     qsizetype previousCharacter(qsizetype position) const;

@@ -175,9 +175,11 @@ void ActionLog::keyPressEvent(QKeyEvent *event)
     } else if (event == QKeySequence::Delete) {
         // A whole cluster, never leaving a bare accent or half an emoji. Backspace still takes
         // one code point, so that an accent typed last can be corrected.
-        replace(from, selection ? to : graphemeBoundary(m_caret, true), {});
+        replace(from, selection ? to : graphemeBoundary(m_caret, true), {},
+                selection ? EditKind::Other : EditKind::Deleting);
     } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-        replace(selection ? from : previousCharacter(m_caret), to, {});
+        replace(selection ? from : previousCharacter(m_caret), to, {},
+                selection ? EditKind::Other : EditKind::Deleting);
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         replace(from, to, QStringLiteral("\n"));
     } else if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
@@ -186,7 +188,7 @@ void ActionLog::keyPressEvent(QKeyEvent *event)
         event->ignore();
         return;
     } else {
-        replace(from, to, event->text(), true);
+        replace(from, to, event->text(), EditKind::Typing);
     }
     event->accept();
 }
@@ -256,7 +258,7 @@ void ActionLog::inputMethodEvent(QInputMethodEvent *event)
             from = std::clamp<qsizetype>(m_caret + event->replacementStart(), 0, m_store.size());
             to = std::clamp<qsizetype>(from + event->replacementLength(), 0, m_store.size());
         }
-        replace(from, to, event->commitString(), true);
+        replace(from, to, event->commitString(), EditKind::Typing);
     }
     m_preedit = event->preeditString();
     m_preeditCaret = int(m_preedit.size());

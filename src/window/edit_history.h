@@ -13,13 +13,16 @@ struct TextEdit {
     qsizetype anchorBefore = 0;
 };
 
-// The user's edits, for undo and redo. Characters typed one after another make one step, as in
-// any edit box.
+// How an edit came about: a run of typing, or of deleting one character after another, makes one
+// step, as in any edit box.
+enum class EditKind { Other, Typing, Deleting };
+
+// The user's edits, for undo and redo.
 class EditHistory {
 public:
-    void record(TextEdit edit, bool typing);
-    // Ends the step that typing is adding to, as a caret move does.
-    void closeStep() { m_typing = false; }
+    void record(TextEdit edit, EditKind kind);
+    // Ends the step that a run is adding to, as a caret move does.
+    void closeStep() { m_run = EditKind::Other; }
     void clear();
 
     bool canUndo() const { return m_done > 0; }
@@ -31,5 +34,5 @@ public:
 private:
     std::vector<TextEdit> m_edits;
     std::size_t m_done = 0;
-    bool m_typing = false;
+    EditKind m_run = EditKind::Other;
 };

@@ -131,6 +131,19 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     log()->redo();
     EXPECT_EQ(log()->text(), "typed pasted");
     EXPECT_EQ(log()->cursorPosition(), 12);
+
+    // A run of Backspaces, or of Deletes, is taken back as one step, like a run of typing.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(log(), Qt::Key_Backspace);
+    QTest::keyClick(log(), Qt::Key_Home);
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(log(), Qt::Key_Delete);
+    EXPECT_EQ(log()->text(), "ped pas");
+    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(log()->text(), "typed pas");
+    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    EXPECT_EQ(log()->text(), "typed pasted");
+    EXPECT_EQ(log()->cursorPosition(), 12);
 }
 
 TEST_F(ActionLogTest, DoubleClickSelectsAWordToCopyAndCut)
