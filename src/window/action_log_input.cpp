@@ -12,7 +12,8 @@
 
 namespace {
 
-// How far word moves look, so that a word of millions of characters does not stall a key.
+// How much of the text a word move or a double click reads at a time: a word of millions of
+// characters is walked through a window at a time, never copied whole.
 constexpr qsizetype wordScanLimit = 65536;
 
 enum class CharClass { Space, Word, Other };
@@ -24,6 +25,31 @@ CharClass classOf(QChar ch)
     if (ch.isLetterOrNumber() || ch.isMark() || ch == u'_')
         return CharClass::Word;
     return CharClass::Other;
+}
+
+// Where the run of characters that hold to the test ends, going forward or back from the
+// position.
+template <typename Test>
+qsizetype runEnd(const LogStore &store, qsizetype position, bool forward, Test holds)
+{
+    while (forward ? position < store.size() : position > 0) {
+        const qsizetype from =
+            forward ? position : std::max<qsizetype>(0, position - wordScanLimit);
+        const qsizetype to = forward ? std::min(store.size(), position + wordScanLimit) : position;
+        const QString window = store.mid(from, to - from);
+        qsizetype i = forward ? 0 : window.size();
+        if (forward) {
+            while (i < window.size() && holds(window[i]))
+                ++i;
+        } else {
+            while (i > 0 && holds(window[i - 1]))
+                --i;
+        }
+        position = from + i;
+        if (forward ? i < window.size() : i > 0)
+            break;
+    }
+    return position;
 }
 
 struct Move {
@@ -67,32 +93,22 @@ const Move moves[] = {
 // the blanks and the word before it, stopping at line breaks as other edit boxes do.
 qsizetype ActionLog::wordBoundary(qsizetype position, bool forward) const
 {
+    const auto inClass = [](CharClass kind) {
+        return [kind](QChar ch) { return ch != u'\n' && classOf(ch) == kind; };
+    };
     if (forward) {
-        const QString ahead = m_store.mid(position, wordScanLimit);
-        if (ahead.isEmpty() || ahead[0] == u'\n')
+        if (position >= m_store.size() || m_store.at(position) == u'\n')
             return nextCharacter(position);
-        qsizetype i = 0;
-        const CharClass first = classOf(ahead[0]);
-        while (first != CharClass::Space && i < ahead.size() && ahead[i] != u'\n' &&
-               classOf(ahead[i]) == first)
-            ++i;
-        while (i < ahead.size() && ahead[i] != u'\n' && classOf(ahead[i]) == CharClass::Space)
-            ++i;
-        return position + i;
+        if (const CharClass first = classOf(m_store.at(position)); first != CharClass::Space)
+            position = runEnd(m_store, position, true, inClass(first));
+        return runEnd(m_store, position, true, inClass(CharClass::Space));
     }
-    const qsizetype from = std::max<qsizetype>(0, position - wordScanLimit);
-    const QString behind = m_store.mid(from, position - from);
-    qsizetype i = behind.size();
-    if (i == 0 || behind[i - 1] == u'\n')
+    if (position <= 0 || m_store.at(position - 1) == u'\n')
         return previousCharacter(position);
-    while (i > 0 && behind[i - 1] != u'\n' && classOf(behind[i - 1]) == CharClass::Space)
-        --i;
-    if (i > 0 && behind[i - 1] != u'\n') {
-        const CharClass last = classOf(behind[i - 1]);
-        while (i > 0 && behind[i - 1] != u'\n' && classOf(behind[i - 1]) == last)
-            --i;
-    }
-    return from + i;
+    position = runEnd(m_store, position, false, inClass(CharClass::Space));
+    if (position > 0 && m_store.at(position - 1) != u'\n')
+        position = runEnd(m_store, position, false, inClass(classOf(m_store.at(position - 1))));
+    return position;
 }
 
 void ActionLog::selectWordAt(qsizetype position)

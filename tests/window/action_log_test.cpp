@@ -116,6 +116,19 @@ TEST_F(ActionLogTest, ComposedCharactersAreOneStepAndOneDelete)
     }
 }
 
+// A word move goes past a word however long it is.
+TEST_F(ActionLogTest, WordMovesPassWordsOfAnyLength)
+{
+    const qsizetype length = 200'000;
+    log()->setPlainText(QString(length, u'x') + " end");
+    log()->setFocus();
+    log()->setSelection(0, 0);
+    QTest::keyClick(log(), Qt::Key_Right, ctrl);
+    EXPECT_EQ(log()->cursorPosition(), length + 1);
+    QTest::keyClick(log(), Qt::Key_Left, ctrl);
+    EXPECT_EQ(log()->cursorPosition(), 0);
+}
+
 TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
 {
     log()->setFocus();
