@@ -5,6 +5,8 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QPoint>
 #include <QTextCursor>
 #include <memory>
 #include <vector>
@@ -136,6 +138,9 @@ private:
     bool m_followCaret = false;
     bool m_caretShown = true;
     bool m_selecting = false;
+    // A press soon after a double click, and near it, selects the whole line.
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickPoint;
     QBasicTimer m_blink;
 
     // The lines of the last frame; they are dropped when the text, the font or the view

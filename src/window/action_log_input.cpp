@@ -1,6 +1,7 @@
 // How the user works the log: keys, the mouse, the context menu and input methods.
 #include "action_log.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -215,7 +216,18 @@ void ActionLog::mousePressEvent(QMouseEvent *event)
         return;
     sync();
     m_preferredX = -1;
-    setCaret(positionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    const QPoint point = event->position().toPoint();
+    const bool thirdClick =
+        m_sinceDoubleClick.isValid() &&
+        !m_sinceDoubleClick.hasExpired(QApplication::doubleClickInterval()) &&
+        (point - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance();
+    m_sinceDoubleClick.invalidate();
+    if (thirdClick) {
+        const qsizetype lineStart = m_store.lineStart(m_store.lineOf(positionAt(point)));
+        setSelection(lineStart, m_store.nextBreak(lineStart));
+        return;
+    }
+    setCaret(positionAt(point), event->modifiers() & Qt::ShiftModifier);
     m_selecting = true;
 }
 
@@ -239,6 +251,8 @@ void ActionLog::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     selectWordAt(positionAt(event->position().toPoint()));
     m_selecting = false;
+    m_sinceDoubleClick.start();
+    m_doubleClickPoint = event->position().toPoint();
 }
 
 void ActionLog::contextMenuEvent(QContextMenuEvent *event)

@@ -159,7 +159,7 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     EXPECT_EQ(log()->cursorPosition(), 12);
 }
 
-TEST_F(ActionLogTest, DoubleClickSelectsAWordToCopyAndCut)
+TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
 {
     log()->setPlainText("alpha beta gamma");
     QApplication::processEvents();
@@ -172,6 +172,12 @@ TEST_F(ActionLogTest, DoubleClickSelectsAWordToCopyAndCut)
     EXPECT_EQ(log()->cursorPosition(), log()->text().size());
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, Qt::ShiftModifier, {1, y});
     EXPECT_EQ(log()->selectedText(), " beta gamma");
+
+    // A third click selects the line.
+    log()->setPlainText("alpha beta\ngamma");
+    QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
+    QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
+    EXPECT_EQ(log()->selectedText(), "alpha beta");
 }
 
 TEST_F(ActionLogTest, TabPassesTheFocusOnAndBack)
