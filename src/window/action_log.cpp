@@ -722,6 +722,10 @@ void ActionLog::focusOutEvent(QFocusEvent *event)
 
 void ActionLog::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_dragScroll.timerId()) {
+        dragScroll();
+        return;
+    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;

@@ -138,10 +138,14 @@ private:
     bool m_followCaret = false;
     bool m_caretShown = true;
     bool m_selecting = false;
+    void dragScroll();
     // A press soon after a double click, and near it, selects the whole line.
     QElapsedTimer m_sinceDoubleClick;
     QPoint m_doubleClickPoint;
     QBasicTimer m_blink;
+    // While a drag selects past an edge of the view, the view keeps scrolling towards the mouse.
+    QBasicTimer m_dragScroll;
+    QPoint m_dragPoint;
 
     // The lines of the last frame; they are dropped when the text, the font or the view
     // changes.

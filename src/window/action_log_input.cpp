@@ -235,14 +235,38 @@ void ActionLog::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_selecting && (event->buttons() & Qt::LeftButton)) {
         m_preferredX = -1;
-        setCaret(positionAt(event->position().toPoint()), true);
+        m_dragPoint = event->position().toPoint();
+        setCaret(positionAt(m_dragPoint), true);
+        if (viewport()->rect().contains(m_dragPoint))
+            m_dragScroll.stop();
+        else if (!m_dragScroll.isActive())
+            m_dragScroll.start(50, this);
     }
+}
+
+// A step towards the mouse, wherever it lies beyond the view, and the selection with it.
+void ActionLog::dragScroll()
+{
+    const QRect view = viewport()->rect();
+    QScrollBar *vertical = verticalScrollBar();
+    QScrollBar *horizontal = horizontalScrollBar();
+    if (m_dragPoint.y() < view.top())
+        vertical->setValue(vertical->value() - 1);
+    else if (m_dragPoint.y() > view.bottom())
+        vertical->setValue(vertical->value() + 1);
+    if (m_dragPoint.x() < view.left())
+        horizontal->setValue(horizontal->value() - horizontal->singleStep());
+    else if (m_dragPoint.x() > view.right())
+        horizontal->setValue(horizontal->value() + horizontal->singleStep());
+    setCaret(positionAt(m_dragPoint), true);
 }
 
 void ActionLog::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         m_selecting = false;
+        m_dragScroll.stop();
+    }
 }
 
 void ActionLog::mouseDoubleClickEvent(QMouseEvent *event)

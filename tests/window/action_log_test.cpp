@@ -116,6 +116,30 @@ TEST_F(ActionLogTest, ComposedCharactersAreOneStepAndOneDelete)
     }
 }
 
+// Dragging a selection past the bottom of the view keeps scrolling it and the selection, until
+// the button is let go.
+TEST_F(ActionLogTest, DraggingPastTheEdgeScrollsOn)
+{
+    QStringList lines;
+    for (int i = 0; i < 200; ++i)
+        lines << QString::number(i);
+    log()->setPlainText(lines.join(u'\n'));
+    QApplication::processEvents();
+    QWidget *view = log()->viewport();
+    QTest::mousePress(view, Qt::LeftButton, {}, {4, 4});
+    const QPoint below(4, view->height() + 20);
+    QMouseEvent drag(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drag);
+    QTest::qWait(600);
+    const int scrolled = log()->verticalScrollBar()->value();
+    EXPECT_GT(scrolled, 3);
+    EXPECT_GT(log()->selectedText().count(u'\n'), scrolled);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, below);
+    QTest::qWait(200);
+    EXPECT_EQ(log()->verticalScrollBar()->value(), scrolled);
+}
+
 // A word move goes past a word however long it is.
 TEST_F(ActionLogTest, WordMovesPassWordsOfAnyLength)
 {
