@@ -608,9 +608,14 @@ void ActionLog::sync()
     horizontal->setPageStep(textWidth);
     horizontal->setSingleStep(2 * m_charWidth);
 
-    // A long line's part moves with the scrolling, so the caret's place is looked at again.
+    // A long line's part moves with the scrolling, so the caret's place is looked at again. Its
+    // width is an estimate until then: where the caret lies beyond it, the range grows to it.
     for (int pass = 0; m_followCaret && pass < 2; ++pass) {
         const qreal x = xOf(m_caret, m_preeditCaret);
+        if (x + m_charWidth > m_widest) {
+            m_widest = x + m_charWidth;
+            horizontal->setRange(0, clampedInt(std::ceil(m_widest) + m_charWidth - textWidth));
+        }
         if (x < horizontal->value())
             horizontal->setValue(clampedInt(x - textWidth / 4));
         else if (x + m_charWidth > horizontal->value() + textWidth)

@@ -140,6 +140,18 @@ TEST_F(ActionLogTest, DraggingPastTheEdgeScrollsOn)
     EXPECT_EQ(log()->verticalScrollBar()->value(), scrolled);
 }
 
+// The end of a long line of wide letters is reached: End brings the caret into view.
+TEST_F(ActionLogTest, EndReachesTheEndOfALongLineOfWideLetters)
+{
+    log()->setPlainText(QString(200'000, u'W'));
+    log()->setFocus();
+    QTest::keyClick(log(), Qt::Key_End);
+    QApplication::processEvents();
+    const QRect caret = log()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(log()->viewport()->geometry().contains(caret.center()))
+        << caret.x() << " in a view " << log()->viewport()->width() << " wide";
+}
+
 // A word move goes past a word however long it is.
 TEST_F(ActionLogTest, WordMovesPassWordsOfAnyLength)
 {
