@@ -1,57 +1,19 @@
-// How the user works the log: keys, the mouse, the context menu and input methods.
+// How the user works the log: keys, the mouse, drag and drop, the context menu and input methods.
 #include "action_log.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <algorithm>
 
 namespace {
-
-// How much of the text a word move or a double click reads at a time: a word of millions of
-// characters is walked through a window at a time, never copied whole.
-constexpr qsizetype wordScanLimit = 65536;
-
-enum class CharClass { Space, Word, Other };
-
-CharClass classOf(QChar ch)
-{
-    if (ch.isSpace())
-        return CharClass::Space;
-    if (ch.isLetterOrNumber() || ch.isMark() || ch == u'_')
-        return CharClass::Word;
-    return CharClass::Other;
-}
-
-// Where the run of characters that hold to the test ends, going forward or back from the
-// position.
-template <typename Test>
-qsizetype runEnd(const LogStore &store, qsizetype position, bool forward, Test holds)
-{
-    while (forward ? position < store.size() : position > 0) {
-        const qsizetype from =
-            forward ? position : std::max<qsizetype>(0, position - wordScanLimit);
-        const qsizetype to = forward ? std::min(store.size(), position + wordScanLimit) : position;
-        const QString window = store.mid(from, to - from);
-        qsizetype i = forward ? 0 : window.size();
-        if (forward) {
-            while (i < window.size() && holds(window[i]))
-                ++i;
-        } else {
-            while (i > 0 && holds(window[i - 1]))
-                --i;
-        }
-        position = from + i;
-        if (forward ? i < window.size() : i > 0)
-            break;
-    }
-    return position;
-}
 
 struct Move {
     QKeySequence::StandardKey key;
@@ -90,48 +52,6 @@ const Move moves[] = {
 
 } // namespace
 
-// Where a word move from the position ends: past the word and the blanks after it, or back over
-// the blanks and the word before it, stopping at line breaks as other edit boxes do.
-qsizetype ActionLog::wordBoundary(qsizetype position, bool forward) const
-{
-    const auto inClass = [](CharClass kind) {
-        return [kind](QChar ch) { return ch != u'\n' && classOf(ch) == kind; };
-    };
-    if (forward) {
-        if (position >= m_store.size() || m_store.at(position) == u'\n')
-            return nextCharacter(position);
-        if (const CharClass first = classOf(m_store.at(position)); first != CharClass::Space)
-            position = runEnd(m_store, position, true, inClass(first));
-        return runEnd(m_store, position, true, inClass(CharClass::Space));
-    }
-    if (position <= 0 || m_store.at(position - 1) == u'\n')
-        return previousCharacter(position);
-    position = runEnd(m_store, position, false, inClass(CharClass::Space));
-    if (position > 0 && m_store.at(position - 1) != u'\n')
-        position = runEnd(m_store, position, false, inClass(classOf(m_store.at(position - 1))));
-    return position;
-}
-
-void ActionLog::selectWordAt(qsizetype position)
-{
-    const qsizetype from = std::max<qsizetype>(0, position - wordScanLimit);
-    const QString around = m_store.mid(from, 2 * wordScanLimit);
-    qsizetype at = position - from;
-    if (at >= around.size() || around[at] == u'\n') {
-        if (at == 0 || around[at - 1] == u'\n')
-            return setSelection(position, position);
-        --at;
-    }
-    const CharClass kind = classOf(around[at]);
-    qsizetype start = at;
-    qsizetype end = at + 1;
-    while (start > 0 && around[start - 1] != u'\n' && classOf(around[start - 1]) == kind)
-        --start;
-    while (end < around.size() && around[end] != u'\n' && classOf(around[end]) == kind)
-        ++end;
-    setSelection(from + start, from + end);
-}
-
 bool ActionLog::event(QEvent *event)
 {
     // The box's own keys take precedence over the window's shortcuts, as in any edit box.
@@ -155,9 +75,10 @@ bool ActionLog::event(QEvent *event)
 
 void ActionLog::keyPressEvent(QKeyEvent *event)
 {
-    const qsizetype from = std::min(m_caret, m_anchor);
-    const qsizetype to = std::max(m_caret, m_anchor);
-    const bool selection = from != to;
+    const qsizetype caret = cursorPosition();
+    const qsizetype from = m_document.selectionStart();
+    const qsizetype to = m_document.selectionEnd();
+    const bool selection = hasSelection();
     for (const Move &m : moves) {
         if (event == m.key) {
             moveCursor(m.operation, m.mode);
@@ -186,56 +107,82 @@ void ActionLog::keyPressEvent(QKeyEvent *event)
     } else if (event == QKeySequence::SelectAll) {
         selectAll();
     } else if (event == QKeySequence::DeleteEndOfWord) {
-        replace(selection ? from : m_caret, selection ? to : wordBoundary(m_caret, true), {});
+        userEdit(from, selection ? to : m_document.wordBoundary(caret, true), {});
     } else if (event == QKeySequence::DeleteStartOfWord) {
-        replace(selection ? from : wordBoundary(m_caret, false), selection ? to : m_caret, {});
+        userEdit(selection ? from : m_document.wordBoundary(caret, false), to, {});
     } else if (event == QKeySequence::Delete) {
         // A whole cluster, never leaving a bare accent or half an emoji. Backspace still takes
         // one code point, so that an accent typed last can be corrected.
-        replace(from, selection ? to : graphemeBoundary(m_caret, true), {},
-                selection ? EditKind::Other : EditKind::Deleting);
+        userEdit(from, selection ? to : m_document.graphemeBoundary(caret, true), {},
+                 selection ? EditKind::Other : EditKind::Deleting);
     } else if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-        replace(selection ? from : previousCharacter(m_caret), to, {},
-                selection ? EditKind::Other : EditKind::Deleting);
+        userEdit(selection ? from : m_document.previousCharacter(caret), to, {},
+                 selection ? EditKind::Other : EditKind::Deleting);
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        replace(from, to, QStringLiteral("\n"));
+        userEdit(from, to, QStringLiteral("\n"));
     } else if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
                event->text().isEmpty() || event->text()[0].category() == QChar::Other_Control) {
         // Tab passes the focus on, as in the rest of the window.
         event->ignore();
         return;
     } else {
-        replace(from, to, event->text(), EditKind::Typing);
+        userEdit(from, to, event->text(), EditKind::Typing);
     }
     event->accept();
 }
 
 void ActionLog::mousePressEvent(QMouseEvent *event)
 {
+    sync();
+    const QPoint point = event->position().toPoint();
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
+        const QString selection = clipboard->text(QClipboard::Selection);
+        setCaret(positionAt(point), false);
+        if (!selection.isEmpty())
+            userEdit(cursorPosition(), cursorPosition(), selection);
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return;
-    sync();
     m_preferredX = -1;
-    const QPoint point = event->position().toPoint();
     const bool thirdClick =
         m_sinceDoubleClick.isValid() &&
         !m_sinceDoubleClick.hasExpired(QApplication::doubleClickInterval()) &&
         (point - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance();
     m_sinceDoubleClick.invalidate();
+    const qsizetype position = positionAt(point);
     if (thirdClick) {
-        const qsizetype lineStart = m_store.lineStart(m_store.lineOf(positionAt(point)));
-        setSelection(lineStart, m_store.nextBreak(lineStart));
+        const qsizetype lineStart = m_document.lineStartOf(position);
+        setSelection(lineStart, m_document.lineEndOf(lineStart));
         return;
     }
-    setCaret(positionAt(point), event->modifiers() & Qt::ShiftModifier);
+    const bool onSelection = hasSelection() && position >= m_document.selectionStart() &&
+                             position < m_document.selectionEnd();
+    if (onSelection && !(event->modifiers() & Qt::ShiftModifier)) {
+        m_mayDrag = true;
+        m_pressPoint = point;
+        return;
+    }
     m_selecting = true;
+    setCaret(position, event->modifiers() & Qt::ShiftModifier);
 }
 
 void ActionLog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_selecting && (event->buttons() & Qt::LeftButton)) {
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint point = event->position().toPoint();
+    if (m_mayDrag) {
+        if ((point - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
+            m_mayDrag = false;
+            startDrag();
+        }
+        return;
+    }
+    if (m_selecting) {
         m_preferredX = -1;
-        m_dragPoint = event->position().toPoint();
+        m_dragPoint = point;
         setCaret(positionAt(m_dragPoint), true);
         if (viewport()->rect().contains(m_dragPoint))
             m_dragScroll.stop();
@@ -263,20 +210,91 @@ void ActionLog::dragScroll()
 
 void ActionLog::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        m_selecting = false;
-        m_dragScroll.stop();
-    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    // A click on the selection that did not become a drag places the caret, as anywhere else.
+    if (std::exchange(m_mayDrag, false))
+        setCaret(positionAt(event->position().toPoint()), false);
+    if (std::exchange(m_selecting, false))
+        offerPrimarySelection();
+    m_dragScroll.stop();
 }
 
 void ActionLog::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    selectWordAt(positionAt(event->position().toPoint()));
+    m_mayDrag = false;
     m_selecting = false;
+    const auto [start, end] = m_document.wordAt(positionAt(event->position().toPoint()));
+    setSelection(start, end);
     m_sinceDoubleClick.start();
     m_doubleClickPoint = event->position().toPoint();
+}
+
+// The selection dragged away: within the log it moves, to another program it is copied or
+// moved as that program asks.
+void ActionLog::startDrag()
+{
+    const qsizetype from = m_document.selectionStart();
+    const qsizetype to = m_document.selectionEnd();
+    auto *mime = new QMimeData;
+    mime->setText(selectedText());
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mime);
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // A move within the log was made whole by its drop, which selected the text where it went;
+    // moved to another program, the text leaves the log.
+    const bool movedOut = action == Qt::MoveAction && m_document.selectionStart() == from &&
+                          m_document.selectionEnd() == to;
+    if (movedOut)
+        userEdit(from, to, {});
+}
+
+void ActionLog::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void ActionLog::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!event->mimeData()->hasText())
+        return event->ignore();
+    const qsizetype position = positionAt(event->position().toPoint());
+    const bool ownSelection = event->source() == this && position >= m_document.selectionStart() &&
+                              position <= m_document.selectionEnd();
+    if (ownSelection) {
+        event->ignore();
+        m_dropCaret = -1;
+    } else {
+        event->acceptProposedAction();
+        m_dropCaret = position;
+    }
+    viewport()->update();
+}
+
+void ActionLog::dragLeaveEvent(QDragLeaveEvent *)
+{
+    m_dropCaret = -1;
+    viewport()->update();
+}
+
+void ActionLog::dropEvent(QDropEvent *event)
+{
+    m_dropCaret = -1;
+    const qsizetype position = positionAt(event->position().toPoint());
+    const bool moveOwn = event->source() == this && event->dropAction() == Qt::MoveAction;
+    if (moveOwn) {
+        edited(m_document.move(m_document.selectionStart(), m_document.selectionEnd(), position));
+    } else {
+        const qsizetype at = position;
+        userEdit(at, at, event->mimeData()->text());
+        m_document.setSelection(at, cursorPosition());
+        caretMoved();
+    }
+    event->acceptProposedAction();
+    setFocus(Qt::MouseFocusReason);
 }
 
 void ActionLog::contextMenuEvent(QContextMenuEvent *event)
@@ -297,29 +315,31 @@ void ActionLog::contextMenuEvent(QContextMenuEvent *event)
     add(tr("&Copy"), QKeySequence::Copy, selection, [this] { copy(); });
     add(tr("&Paste"), QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
         [this] { paste(); });
-    add(tr("Delete"), QKeySequence::Delete, selection, [this] { replace(m_anchor, m_caret, {}); });
+    add(tr("Delete"), QKeySequence::Delete, selection,
+        [this] { userEdit(m_document.anchor(), cursorPosition(), {}); });
     menu->addSeparator();
-    add(tr("Select All"), QKeySequence::SelectAll, m_store.size() > 0, [this] { selectAll(); });
+    add(tr("Select All"), QKeySequence::SelectAll, m_document.size() > 0, [this] { selectAll(); });
     menu->popup(event->globalPos());
 }
 
 void ActionLog::inputMethodEvent(QInputMethodEvent *event)
 {
     if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
-        qsizetype from = std::min(m_caret, m_anchor);
-        qsizetype to = std::max(m_caret, m_anchor);
+        qsizetype from = m_document.selectionStart();
+        qsizetype to = m_document.selectionEnd();
         if (event->replacementLength() > 0 && from == to) {
-            from = std::clamp<qsizetype>(m_caret + event->replacementStart(), 0, m_store.size());
-            to = std::clamp<qsizetype>(from + event->replacementLength(), 0, m_store.size());
+            from = std::clamp<qsizetype>(cursorPosition() + event->replacementStart(), 0,
+                                         m_document.size());
+            to = from + event->replacementLength();
         }
-        replace(from, to, event->commitString(), EditKind::Typing);
+        userEdit(from, to, event->commitString(), EditKind::Typing);
     }
     m_preedit = event->preeditString();
     m_preeditCaret = int(m_preedit.size());
     for (const QInputMethodEvent::Attribute &attribute : event->attributes())
         if (attribute.type == QInputMethodEvent::Cursor)
             m_preeditCaret = attribute.start;
-    dropShownLines();
+    m_layout.setPreedit(m_preedit, cursorPosition());
     m_followCaret = true;
     scheduleSync();
     repaintAll();
@@ -330,9 +350,10 @@ QVariant ActionLog::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     // The input method sees the caret's line, or of a long one what is near the caret.
     constexpr qsizetype reach = 1024;
-    const qsizetype lineStart = m_store.lineStart(m_store.lineOf(m_caret));
-    const qsizetype from = std::max(lineStart, m_caret - reach);
-    const qsizetype to = std::min(m_store.nextBreak(m_caret), m_caret + reach);
+    const qsizetype caret = cursorPosition();
+    const qsizetype from = std::max(m_document.lineStartOf(caret), caret - reach);
+    const qsizetype to = std::min(m_document.lineEndOf(caret), caret + reach);
+    const LogStore &store = m_document.store();
     switch (query) {
     case Qt::ImEnabled:
         return true;
@@ -341,21 +362,21 @@ QVariant ActionLog::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorRectangle:
         return caretRect().translated(viewport()->pos());
     case Qt::ImAnchorRectangle:
-        return characterRect(m_anchor).translated(viewport()->pos());
+        return characterRect(m_document.anchor()).translated(viewport()->pos());
     case Qt::ImFont:
         return font();
     case Qt::ImSurroundingText:
-        return m_store.mid(from, to - from);
+        return store.mid(from, to - from);
     case Qt::ImCursorPosition:
-        return int(m_caret - from);
+        return int(caret - from);
     case Qt::ImAnchorPosition:
-        return int(std::clamp(m_anchor, from, to) - from);
+        return int(std::clamp(m_document.anchor(), from, to) - from);
     case Qt::ImAbsolutePosition:
-        return qlonglong(m_caret);
+        return qlonglong(caret);
     case Qt::ImTextBeforeCursor:
-        return m_store.mid(from, m_caret - from);
+        return store.mid(from, caret - from);
     case Qt::ImTextAfterCursor:
-        return m_store.mid(m_caret, to - m_caret);
+        return store.mid(caret, to - caret);
     case Qt::ImCurrentSelection:
         return selectedText();
     default:

@@ -3,8 +3,12 @@
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
 #include <QClipboard>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 namespace {
 
@@ -152,19 +156,6 @@ TEST_F(ActionLogTest, EndReachesTheEndOfALongLineOfWideLetters)
         << caret.x() << " in a view " << log()->viewport()->width() << " wide";
 }
 
-// A word move goes past a word however long it is.
-TEST_F(ActionLogTest, WordMovesPassWordsOfAnyLength)
-{
-    const qsizetype length = 200'000;
-    log()->setPlainText(QString(length, u'x') + " end");
-    log()->setFocus();
-    log()->setSelection(0, 0);
-    QTest::keyClick(log(), Qt::Key_Right, ctrl);
-    EXPECT_EQ(log()->cursorPosition(), length + 1);
-    QTest::keyClick(log(), Qt::Key_Left, ctrl);
-    EXPECT_EQ(log()->cursorPosition(), 0);
-}
-
 TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
 {
     log()->setFocus();
@@ -181,18 +172,11 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     EXPECT_EQ(log()->text(), "typed pasted");
     EXPECT_EQ(log()->cursorPosition(), 12);
 
-    // A run of Backspaces, or of Deletes, is taken back as one step, like a run of typing.
-    for (int i = 0; i < 3; ++i)
-        QTest::keyClick(log(), Qt::Key_Backspace);
-    QTest::keyClick(log(), Qt::Key_Home);
-    for (int i = 0; i < 2; ++i)
-        QTest::keyClick(log(), Qt::Key_Delete);
-    EXPECT_EQ(log()->text(), "ped pas");
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
-    EXPECT_EQ(log()->text(), "typed pas");
+    // Backspace adds to a run of deletions that one undo takes back.
+    QTest::keyClick(log(), Qt::Key_Backspace);
+    QTest::keyClick(log(), Qt::Key_Backspace);
     QTest::keyClick(log(), Qt::Key_Z, ctrl);
     EXPECT_EQ(log()->text(), "typed pasted");
-    EXPECT_EQ(log()->cursorPosition(), 12);
 }
 
 TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
@@ -306,6 +290,129 @@ TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
     EXPECT_EQ(accessible->text(QAccessible::Value), "read\nback");
     log()->undo();
     EXPECT_EQ(log()->text(), "top\t\t\t\t\t\r\ntyped");
+}
+
+// With the horizontal thumb at its far right, the end of a long line of letters wider than the
+// average is in view.
+TEST_F(ActionLogTest, TheThumbAtItsFarRightShowsTheEndOfALongLine)
+{
+    const qsizetype length = 200'000;
+    log()->setPlainText(QString(length, u'W') + u'.');
+    QApplication::processEvents();
+    QScrollBar *horizontal = log()->horizontalScrollBar();
+    horizontal->setValue(horizontal->maximum());
+    QApplication::processEvents();
+    const QRect last = log()->characterRect(length);
+    EXPECT_TRUE(log()->viewport()->rect().contains(last))
+        << last.x() << " in a view " << log()->viewport()->width() << " wide";
+}
+
+// The range along the lines is that of the lines the log holds: it shrinks when the widest line
+// goes, even after lines came above it, but not for an edit elsewhere.
+TEST_F(ActionLogTest, TheHorizontalRangeShrinksWhenTheWidestLineGoes)
+{
+    log()->setPlainText("short\n" + QString(500, u'x') + "\nshort");
+    QApplication::processEvents();
+    QScrollBar *horizontal = log()->horizontalScrollBar();
+    const int wide = horizontal->maximum();
+    ASSERT_GT(wide, 0);
+    control->report({.bszAction = EventValue::text("arrived")});
+    log()->setFocus();
+    log()->setSelection(log()->document().size(), log()->document().size());
+    QTest::keyClick(log(), Qt::Key_Backspace);
+    QApplication::processEvents();
+    EXPECT_EQ(horizontal->maximum(), wide) << "the wide line is still there";
+
+    const qsizetype wideLine = log()->document().store().lineStart(2);
+    log()->setSelection(wideLine, wideLine + 500);
+    QTest::keyClick(log(), Qt::Key_Delete);
+    QApplication::processEvents();
+    EXPECT_EQ(horizontal->maximum(), 0);
+}
+
+// A press on the selection begins to drag it rather than a new selection; let go without a drag,
+// it places the caret. Text dropped from elsewhere goes in where it is dropped, selected.
+TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
+{
+    log()->setPlainText("alpha beta gamma");
+    log()->setSelection(6, 10);
+    QApplication::processEvents();
+    QWidget *view = log()->viewport();
+    const QPoint onBeta = log()->characterRect(7).center();
+    QTest::mousePress(view, Qt::LeftButton, {}, onBeta);
+    const QPoint away = onBeta + QPoint(QApplication::startDragDistance() + 20, 0);
+    QMouseEvent drag(QEvent::MouseMove, away, view->mapToGlobal(away), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &drag);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, away);
+    EXPECT_EQ(log()->selectedText(), "beta");
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, onBeta);
+    EXPECT_FALSE(log()->hasSelection());
+    EXPECT_EQ(log()->cursorPosition(), log()->positionAt(onBeta));
+
+    QMimeData dropped;
+    dropped.setText("new ");
+    const QPoint atTheStart = log()->characterRect(0).topLeft() + QPoint(0, 2);
+    QDragEnterEvent enter(atTheStart, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    QDropEvent drop(atTheStart, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drop);
+    EXPECT_EQ(log()->text(), "new alpha beta gamma");
+    EXPECT_EQ(log()->selectedText(), "new ");
+}
+
+// Screen readers hear of a line that arrives and of the caret it moves along, so that they keep
+// reading where the user is. The platform's accessibility is switched on as a screen reader
+// would, which has no public call.
+std::vector<std::pair<QAccessible::Event, int>> heard;
+
+TEST_F(ActionLogTest, ScreenReadersAreToldWhenAnArrivingLineMovesTheCaret)
+{
+    log()->setPlainText("older");
+    log()->setFocus();
+    log()->setSelection(2, 2);
+    QPlatformAccessibility *platform =
+        QGuiApplicationPrivate::platformIntegration()->accessibility();
+    platform->setActive(true);
+    const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        const auto *cursor = static_cast<QAccessibleTextCursorEvent *>(event);
+        heard.emplace_back(event->type(), event->type() == QAccessible::TextCaretMoved
+                                              ? cursor->cursorPosition()
+                                              : -1);
+    });
+    heard.clear();
+    control->report({.bszAction = EventValue::text("new")});
+    QAccessible::installUpdateHandler(previous);
+    platform->setActive(false);
+    const std::pair caretMoved(QAccessible::TextCaretMoved, 2 + 9);
+    EXPECT_NE(std::find(heard.begin(), heard.end(), caretMoved), heard.end());
+    EXPECT_EQ(log()->cursorPosition(), 2 + 9);
+}
+
+// Where the platform has a selection of its own, selecting offers it and a middle click pastes
+// it, as other boxes do; elsewhere a middle click leaves the text alone. The suite runs this once
+// on X11 as well.
+TEST(LogPrimarySelection, FollowsThePlatform)
+{
+    const bool x11 = QGuiApplication::platformName() == "xcb";
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    ASSERT_EQ(clipboard->supportsSelection(), x11) << QGuiApplication::platformName().toStdString();
+    ActionLog log;
+    log.resize(300, 100);
+    log.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log));
+    log.setPlainText("alpha beta");
+    QApplication::processEvents();
+    QTest::mouseDClick(log.viewport(), Qt::LeftButton, {}, log.characterRect(1).center());
+    ASSERT_EQ(log.selectedText(), "alpha");
+    QTest::mouseClick(log.viewport(), Qt::MiddleButton, {}, log.characterRect(10).center());
+    if (x11) {
+        EXPECT_EQ(clipboard->text(QClipboard::Selection), "alpha");
+        EXPECT_EQ(log.text(), "alpha betaalpha");
+    } else {
+        EXPECT_EQ(log.text(), "alpha beta");
+    }
 }
 
 } // namespace

@@ -1,27 +1,11 @@
 #include "log_store.h"
 #include "qt_printers.h"
+#include "same_lines.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Checks every line's place in the store against the same text held whole.
-void expectSameLines(const LogStore &store, const QString &model)
-{
-    ASSERT_EQ(store.text(), model);
-    ASSERT_EQ(store.lineCount(), model.count(u'\n') + 1);
-    qsizetype start = 0;
-    for (qsizetype line = 0; line < store.lineCount(); ++line) {
-        const qsizetype end =
-            model.indexOf(u'\n', start) < 0 ? model.size() : model.indexOf(u'\n', start);
-        ASSERT_EQ(store.lineStart(line), start) << "line " << line;
-        ASSERT_EQ(store.nextBreak(start), end) << "line " << line;
-        ASSERT_EQ(store.lineOf(start), line) << "line " << line;
-        ASSERT_EQ(store.lineOf(end), line) << "line " << line;
-        start = end + 1;
-    }
-}
 
 // Edits of every size at the top, the end and anywhere between, short lines and lines far
 // longer than a chunk, as a log that the program prepends to and the user edits goes through.

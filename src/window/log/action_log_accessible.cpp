@@ -34,7 +34,7 @@ QAccessible::State ActionLogAccessible::state() const
 QString ActionLogAccessible::text(QAccessible::Text type) const
 {
     if (type == QAccessible::Value)
-        return log()->m_store.text();
+        return log()->document().text();
     return QAccessibleWidget::text(type);
 }
 
@@ -42,7 +42,7 @@ QString ActionLogAccessible::text(QAccessible::Text type) const
 void ActionLogAccessible::setText(QAccessible::Text type, const QString &text)
 {
     if (type == QAccessible::Value)
-        log()->replace(0, log()->m_store.size(), text);
+        log()->replaceText(0, log()->document().size(), text);
     else
         QAccessibleWidget::setText(type, text);
 }
@@ -52,8 +52,8 @@ void ActionLogAccessible::selection(int selectionIndex, int *startOffset, int *e
     *startOffset = *endOffset = 0;
     if (selectionIndex != 0 || !log()->hasSelection())
         return;
-    *startOffset = int(std::min(log()->m_caret, log()->m_anchor));
-    *endOffset = int(std::max(log()->m_caret, log()->m_anchor));
+    *startOffset = int(log()->document().selectionStart());
+    *endOffset = int(log()->document().selectionEnd());
 }
 
 int ActionLogAccessible::selectionCount() const
@@ -69,7 +69,7 @@ void ActionLogAccessible::addSelection(int startOffset, int endOffset)
 void ActionLogAccessible::removeSelection(int selectionIndex)
 {
     if (selectionIndex == 0)
-        log()->setSelection(log()->m_caret, log()->m_caret);
+        log()->setSelection(log()->cursorPosition(), log()->cursorPosition());
 }
 
 void ActionLogAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
@@ -80,7 +80,7 @@ void ActionLogAccessible::setSelection(int selectionIndex, int startOffset, int 
 
 int ActionLogAccessible::cursorPosition() const
 {
-    return int(log()->m_caret);
+    return int(log()->cursorPosition());
 }
 
 void ActionLogAccessible::setCursorPosition(int position)
@@ -90,7 +90,7 @@ void ActionLogAccessible::setCursorPosition(int position)
 
 QString ActionLogAccessible::text(int startOffset, int endOffset) const
 {
-    return log()->m_store.mid(startOffset, endOffset - startOffset);
+    return log()->document().store().mid(startOffset, endOffset - startOffset);
 }
 
 // Lines are what readers ask for most; they are found in the store without copying the text.
@@ -99,7 +99,7 @@ QString ActionLogAccessible::textAtOffset(int offset, QAccessible::TextBoundaryT
 {
     if (boundaryType != QAccessible::LineBoundary)
         return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
-    const LogStore &store = log()->m_store;
+    const LogStore &store = log()->document().store();
     const qsizetype start = store.lineStart(store.lineOf(offset));
     const qsizetype end = std::min(store.size(), store.nextBreak(start) + 1);
     *startOffset = int(start);
@@ -109,7 +109,7 @@ QString ActionLogAccessible::textAtOffset(int offset, QAccessible::TextBoundaryT
 
 int ActionLogAccessible::characterCount() const
 {
-    return int(log()->m_store.size());
+    return int(log()->document().size());
 }
 
 QRect ActionLogAccessible::characterRect(int offset) const
@@ -126,7 +126,7 @@ int ActionLogAccessible::offsetAtPoint(const QPoint &point) const
 void ActionLogAccessible::scrollToSubstring(int startIndex, int endIndex)
 {
     log()->setSelection(endIndex, startIndex);
-    log()->sync();
+    log()->ensureCaretVisible();
 }
 
 QString ActionLogAccessible::attributes(int offset, int *startOffset, int *endOffset) const
@@ -139,17 +139,17 @@ QString ActionLogAccessible::attributes(int offset, int *startOffset, int *endOf
 
 void ActionLogAccessible::deleteText(int startOffset, int endOffset)
 {
-    log()->replace(startOffset, endOffset, {});
+    log()->replaceText(startOffset, endOffset, {});
 }
 
 void ActionLogAccessible::insertText(int offset, const QString &text)
 {
-    log()->replace(offset, offset, text);
+    log()->replaceText(offset, offset, text);
 }
 
 void ActionLogAccessible::replaceText(int startOffset, int endOffset, const QString &text)
 {
-    log()->replace(startOffset, endOffset, text);
+    log()->replaceText(startOffset, endOffset, text);
 }
 
 QAccessibleInterface *accessibleActionLog(const QString &className, QObject *object)

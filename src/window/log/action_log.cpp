@@ -1,0 +1,587 @@
+#include "action_log.h"
+
+#include "action_log_accessible.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleHints>
+#include <QStyleOptionSlider>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The room between the box's edge and the text, as in the other multi-line boxes.
+constexpr int margin = 4;
+
+QRect sliderRect(const QScrollBar *scroll, int maximum)
+{
+    QStyleOptionSlider option;
+    option.initFrom(scroll);
+    option.orientation = scroll->orientation();
+    option.minimum = scroll->minimum();
+    option.maximum = maximum;
+    option.sliderPosition = option.sliderValue = std::min(scroll->value(), maximum);
+    option.singleStep = scroll->singleStep();
+    option.pageStep = scroll->pageStep();
+    option.subControls = QStyle::SC_All;
+    return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                           QStyle::SC_ScrollBarSlider, scroll);
+}
+
+// At a million lines one more line moves the slider by less than a pixel, and repainting the
+// scroll bar's full height at every frame would cost more than drawing the new line: the range
+// changes without a repaint as long as the slider stays where it was.
+void setRangeQuietly(QScrollBar *scroll, int maximum)
+{
+    if (scroll->maximum() == maximum)
+        return;
+    const bool looksTheSame = scroll->isVisible() && scroll->maximum() > 0 && maximum > 0 &&
+                              sliderRect(scroll, scroll->maximum()) == sliderRect(scroll, maximum);
+    if (looksTheSame)
+        scroll->setAttribute(Qt::WA_UpdatesDisabled);
+    scroll->setMaximum(maximum);
+    if (looksTheSame)
+        scroll->setAttribute(Qt::WA_UpdatesDisabled, false);
+}
+
+int clampedInt(qreal value)
+{
+    return int(std::clamp<qreal>(value, 0, std::numeric_limits<int>::max() / 2));
+}
+
+void notify(QAccessibleEvent &&event)
+{
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
+ActionLog::ActionLog(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    static const bool accessible = (QAccessible::installFactory(accessibleActionLog), true);
+    Q_UNUSED(accessible);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setAcceptDrops(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    updateMetrics();
+}
+
+ActionLog::~ActionLog() = default;
+
+void ActionLog::prependLine(const QString &line)
+{
+    // A log at rest only moves down by a line: what is on screen is moved along with it and
+    // only the new line is drawn, however many lines the view shows.
+    // While the user works in the log, the new line must not take their caret, selection or
+    // view away from the text they are on: what they type would land among the device's lines.
+    const bool userWorks = hasFocus() || hasSelection();
+    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_preedit.isEmpty() &&
+                               verticalScrollBar()->value() == 0 &&
+                               horizontalScrollBar()->value() == 0;
+    const qsizetype caretBefore = cursorPosition();
+    m_document.prependLine(line, userWorks);
+    m_followCaret = false;
+    if (m_widestLine >= 0)
+        ++m_widestLine;
+    if (userWorks) {
+        ++m_keptViewShift;
+        if (!m_preedit.isEmpty())
+            m_layout.setPreedit(m_preedit, cursorPosition());
+    } else {
+        m_preferredX = -1;
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(0);
+    }
+    if (QAccessible::isActive()) {
+        notify(QAccessibleTextInsertEvent(this, 0, line + u'\n'));
+        if (cursorPosition() != caretBefore)
+            notify(QAccessibleTextCursorEvent(this, int(cursorPosition())));
+    }
+    // In a burst only the store changes per event; the view follows once per frame.
+    if (onlyMovesDown) {
+        m_layout.linesPrepended(1, line.size() + 1);
+        ++m_pendingShift;
+    } else {
+        m_layout.drop();
+        repaintAll();
+    }
+    scheduleSync();
+}
+
+void ActionLog::repaintAll()
+{
+    m_fullRepaint = true;
+    viewport()->update();
+}
+
+QString ActionLog::text() const
+{
+    return m_document.text(u"\r\n");
+}
+
+// Drops the whole store at once and begins again at the top.
+void ActionLog::setPlainText(const QString &text)
+{
+    const QString old = QAccessible::isActive() ? m_document.text() : QString();
+    m_document.setText(text);
+    m_preferredX = -1;
+    m_widest = 0;
+    m_widestLine = -1;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    if (QAccessible::isActive())
+        notify(QAccessibleTextUpdateEvent(this, 0, old, m_document.text()));
+    m_layout.drop();
+    caretMoved();
+}
+
+void ActionLog::clear()
+{
+    setPlainText(QString());
+}
+
+void ActionLog::setSelection(qsizetype anchor, qsizetype caret)
+{
+    m_document.setSelection(anchor, caret);
+    m_preferredX = -1;
+    m_followCaret = true;
+    caretMoved();
+}
+
+void ActionLog::selectAll()
+{
+    m_document.setSelection(0, m_document.size());
+    caretMoved();
+}
+
+void ActionLog::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void ActionLog::cut()
+{
+    copy();
+    userEdit(m_document.anchor(), cursorPosition(), QString());
+}
+
+void ActionLog::paste()
+{
+    const QString pasted = QGuiApplication::clipboard()->text();
+    if (!pasted.isEmpty())
+        userEdit(m_document.anchor(), cursorPosition(), pasted);
+}
+
+void ActionLog::undo()
+{
+    edited(m_document.undo());
+}
+
+void ActionLog::redo()
+{
+    edited(m_document.redo());
+}
+
+void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text)
+{
+    userEdit(from, to, text);
+}
+
+void ActionLog::userEdit(qsizetype from, qsizetype to, const QString &text, EditKind kind)
+{
+    m_preferredX = -1;
+    edited(m_document.replace(from, to, text, kind));
+}
+
+void ActionLog::edited(const std::optional<TextChange> &change)
+{
+    if (!change)
+        return;
+    if (QAccessible::isActive()) {
+        if (!change->removed.isEmpty())
+            notify(QAccessibleTextRemoveEvent(this, int(change->position), change->removed));
+        if (!change->inserted.isEmpty())
+            notify(QAccessibleTextInsertEvent(this, int(change->position), change->inserted));
+    }
+    widestLineEdited(*change);
+    m_followCaret = true;
+    m_layout.drop();
+    caretMoved();
+}
+
+// The widths of lines out of view are not known; the range gives up the widest line's width
+// when that line is edited or deleted, and takes what the lines in view need.
+void ActionLog::widestLineEdited(const TextChange &change)
+{
+    const qsizetype line = m_document.lineOf(change.position);
+    const qsizetype removedBreaks = change.removed.count(u'\n');
+    if (m_widestLine < line)
+        return;
+    if (m_widestLine <= line + removedBreaks) {
+        m_widest = 0;
+        m_widestLine = -1;
+        return;
+    }
+    m_widestLine += change.inserted.count(u'\n') - removedBreaks;
+}
+
+void ActionLog::caretMoved()
+{
+    scheduleSync();
+    repaintAll();
+    restartBlink();
+    if (!m_selecting)
+        offerPrimarySelection();
+    if (QAccessible::isActive()) {
+        notify(QAccessibleTextCursorEvent(this, int(cursorPosition())));
+        if (hasSelection())
+            notify(QAccessibleTextSelectionEvent(this, int(m_document.selectionStart()),
+                                                 int(m_document.selectionEnd())));
+    }
+}
+
+// Where the platform has a selection of its own, as X11 has, selecting text offers it there.
+void ActionLog::offerPrimarySelection() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void ActionLog::setCaret(qsizetype caret, bool keepAnchor)
+{
+    m_document.setCaret(caret, keepAnchor);
+    m_followCaret = true;
+    caretMoved();
+}
+
+void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode)
+{
+    const bool keepAnchor = mode == QTextCursor::KeepAnchor;
+    const bool collapse = !keepAnchor && hasSelection();
+    const qsizetype caret = cursorPosition();
+    qsizetype to = caret;
+    switch (operation) {
+    case QTextCursor::Start:
+        to = 0;
+        break;
+    case QTextCursor::End:
+        to = m_document.size();
+        break;
+    case QTextCursor::StartOfLine:
+    case QTextCursor::StartOfBlock:
+        to = m_document.lineStartOf(caret);
+        break;
+    case QTextCursor::EndOfLine:
+    case QTextCursor::EndOfBlock:
+        to = m_document.lineEndOf(caret);
+        break;
+    case QTextCursor::Left:
+    case QTextCursor::PreviousCharacter:
+        to = collapse ? m_document.selectionStart() : m_document.graphemeBoundary(caret, false);
+        break;
+    case QTextCursor::Right:
+    case QTextCursor::NextCharacter:
+        to = collapse ? m_document.selectionEnd() : m_document.graphemeBoundary(caret, true);
+        break;
+    case QTextCursor::WordLeft:
+    case QTextCursor::PreviousWord:
+        to = m_document.wordBoundary(caret, false);
+        break;
+    case QTextCursor::WordRight:
+    case QTextCursor::NextWord:
+        to = m_document.wordBoundary(caret, true);
+        break;
+    case QTextCursor::Up:
+    case QTextCursor::Down:
+        moveVertically(operation == QTextCursor::Up ? -1 : 1, keepAnchor);
+        sync();
+        return;
+    default:
+        return;
+    }
+    m_preferredX = -1;
+    setCaret(to, keepAnchor);
+    sync();
+}
+
+void ActionLog::moveVertically(qsizetype lines, bool keepAnchor)
+{
+    const qsizetype line = m_document.lineOf(cursorPosition());
+    const qsizetype target = std::clamp<qsizetype>(line + lines, 0, lineCount() - 1);
+    if (target == line)
+        return;
+    if (m_preferredX < 0)
+        m_preferredX = xOf(cursorPosition());
+    const qreal preferredX = m_preferredX;
+    const ShownLine shown = m_layout.find(target, frame());
+    setCaret(shown.start + m_layout.columnAt(shown, preferredX), keepAnchor);
+    m_preferredX = preferredX;
+}
+
+void ActionLog::ensureCaretVisible()
+{
+    m_followCaret = true;
+    scheduleSync();
+    sync();
+}
+
+LayoutFrame ActionLog::frame() const
+{
+    return {firstShownLine(), fullyShownLines() + 2, std::max(1, viewport()->width() - 2 * margin),
+            horizontalScrollBar()->value()};
+}
+
+qsizetype ActionLog::firstShownLine() const
+{
+    return std::clamp<qsizetype>(verticalScrollBar()->value(), 0, lineCount() - 1);
+}
+
+int ActionLog::fullyShownLines() const
+{
+    return std::max(1, (viewport()->height() - margin) / m_lineHeight);
+}
+
+// From the line's start, without the margin and the scrolling.
+qreal ActionLog::xOf(qsizetype position, int preeditCaret) const
+{
+    const ShownLine shown = m_layout.find(m_document.lineOf(position), frame());
+    return m_layout.xOf(shown, position - shown.start + preeditCaret);
+}
+
+QRect ActionLog::characterRect(qsizetype position) const
+{
+    const qsizetype line = m_document.lineOf(position);
+    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
+    const qreal left = xOf(position);
+    const bool atBreak = position >= m_document.lineEndOf(position);
+    const qreal right =
+        atBreak ? left + m_layout.charWidth() : xOf(m_document.nextCharacter(position));
+    const int x = margin - horizontalScrollBar()->value();
+    return QRect(x + int(left), y, std::max(1, int(right - left)), m_lineHeight);
+}
+
+QRect ActionLog::caretRect() const
+{
+    const qsizetype line = m_document.lineOf(cursorPosition());
+    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
+    const int x =
+        margin - horizontalScrollBar()->value() + int(xOf(cursorPosition(), m_preeditCaret));
+    return QRect(x, y, 1, m_lineHeight);
+}
+
+qsizetype ActionLog::positionAt(QPoint point) const
+{
+    const qsizetype rows = qsizetype(std::floor(qreal(point.y() - margin) / m_lineHeight));
+    const qsizetype line = std::clamp<qsizetype>(firstShownLine() + rows, 0, lineCount() - 1);
+    const qreal x = point.x() - margin + horizontalScrollBar()->value();
+    const ShownLine shown = m_layout.find(line, frame());
+    return shown.start + m_layout.columnAt(shown, x);
+}
+
+void ActionLog::scheduleSync()
+{
+    if (m_syncPending)
+        return;
+    m_syncPending = true;
+    QMetaObject::invokeMethod(this, &ActionLog::sync, Qt::QueuedConnection);
+}
+
+// Brings the scroll bars and the caret's place up to date with the store: once per frame, since
+// the posted call runs before the frame is painted, however many edits came before it.
+void ActionLog::sync()
+{
+    if (!m_syncPending)
+        return;
+    m_syncPending = false;
+    if (m_pendingShift > 0) {
+        const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
+        const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
+        if (!m_fullRepaint && shift < text.height())
+            viewport()->scroll(0, int(shift), text);
+        else
+            repaintAll();
+    }
+    QScrollBar *vertical = verticalScrollBar();
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int rows = fullyShownLines();
+    vertical->setPageStep(rows);
+    setRangeQuietly(vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
+                                                      std::max<qsizetype>(0, lineCount() - rows))));
+    // The lines that came above the text the user is on push the view down with that text.
+    if (const qsizetype kept = std::exchange(m_keptViewShift, 0))
+        vertical->setValue(int(std::min<qsizetype>(vertical->value() + kept, vertical->maximum())));
+    const qsizetype caretLine = m_document.lineOf(cursorPosition());
+    if (m_followCaret) {
+        if (caretLine < vertical->value())
+            vertical->setValue(int(caretLine));
+        else if (caretLine >= vertical->value() + rows)
+            vertical->setValue(int(caretLine - rows + 1));
+    }
+
+    // The horizontal extent is that of the widest line yet in view, as the lines' widths are
+    // known only once they are laid out.
+    const int charWidth = m_layout.charWidth();
+    for (const ShownLine &shown : m_layout.lines(frame())) {
+        if (shown.width > m_widest) {
+            m_widest = shown.width;
+            m_widestLine = shown.line;
+        }
+    }
+    const int textWidth = frame().width;
+    horizontal->setRange(0, clampedInt(std::ceil(m_widest) + charWidth - textWidth));
+    horizontal->setPageStep(textWidth);
+    horizontal->setSingleStep(2 * charWidth);
+
+    // A long line's part moves with the scrolling, so the caret's place is looked at again. Its
+    // width is an estimate until then: where the caret lies beyond it, the range grows to it.
+    for (int pass = 0; m_followCaret && pass < 2; ++pass) {
+        const qreal x = xOf(cursorPosition(), m_preeditCaret);
+        if (x + charWidth > m_widest) {
+            m_widest = x + charWidth;
+            m_widestLine = caretLine;
+            horizontal->setRange(0, clampedInt(std::ceil(m_widest) + charWidth - textWidth));
+        }
+        if (x < horizontal->value())
+            horizontal->setValue(clampedInt(x - textWidth / 4));
+        else if (x + charWidth > horizontal->value() + textWidth)
+            horizontal->setValue(clampedInt(x + charWidth - textWidth + textWidth / 4));
+        else
+            break;
+    }
+    m_followCaret = false;
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+}
+
+void ActionLog::updateMetrics()
+{
+    const QFontMetrics metrics = fontMetrics();
+    m_lineHeight = std::max(1, metrics.lineSpacing());
+    m_layout.setFont(font(), metrics.averageCharWidth(), viewport());
+    m_widest = 0;
+    m_widestLine = -1;
+    scheduleSync();
+    repaintAll();
+}
+
+void ActionLog::restartBlink()
+{
+    m_caretShown = true;
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flashTime > 0)
+        m_blink.start(flashTime / 2, this);
+    else
+        m_blink.stop();
+}
+
+void ActionLog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        updateMetrics();
+    QAbstractScrollArea::changeEvent(event);
+}
+
+void ActionLog::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    m_layout.drop();
+    scheduleSync();
+}
+
+void ActionLog::scrollContentsBy(int, int)
+{
+    m_layout.drop();
+    scheduleSync();
+    repaintAll();
+}
+
+void ActionLog::paintEvent(QPaintEvent *event)
+{
+    sync();
+    m_fullRepaint = false;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    const qsizetype first = firstShownLine();
+    const qsizetype selectionStart = m_document.selectionStart();
+    const qsizetype selectionEnd = m_document.selectionEnd();
+    QTextCharFormat selected;
+    selected.setBackground(palette().brush(QPalette::Highlight));
+    selected.setForeground(palette().brush(QPalette::HighlightedText));
+    const int left = margin - horizontalScrollBar()->value();
+    const QRect exposed = event->rect();
+
+    for (const ShownLine &shown : m_layout.lines(frame())) {
+        const int y = margin + int(shown.line - first) * m_lineHeight;
+        if (y > exposed.bottom() || y + m_lineHeight < exposed.top())
+            continue;
+        const QPointF origin(left + shown.x, y);
+        const qsizetype partStart = shown.start + shown.anchor;
+        const qsizetype partEnd = shown.start + shown.partEnd();
+        QList<QTextLayout::FormatRange> selections;
+        if (selectionStart < partEnd && selectionEnd > partStart) {
+            const qsizetype from = std::max(selectionStart, partStart);
+            const qsizetype to = std::min(selectionEnd, partEnd);
+            selections.append({int(from - partStart), int(to - from), selected});
+        }
+        shown.layout->draw(&painter, origin, selections);
+        // A selected line break shows as a selected cell past the line's end.
+        const qsizetype lineBreak = shown.start + shown.length;
+        if (partEnd == lineBreak && lineBreak < m_document.size() && selectionStart <= lineBreak &&
+            selectionEnd > lineBreak)
+            painter.fillRect(QRectF(origin.x() + shown.naturalPartWidth(), y, m_layout.charWidth(),
+                                    m_lineHeight),
+                             palette().brush(QPalette::Highlight));
+    }
+    if (hasFocus() && (m_caretShown || !m_preedit.isEmpty()))
+        painter.fillRect(caretRect(), palette().brush(QPalette::Text));
+    // Where text dragged over the log would go.
+    if (m_dropCaret >= 0) {
+        QRect drop = characterRect(m_dropCaret);
+        drop.setWidth(1);
+        painter.fillRect(drop, palette().brush(QPalette::Text));
+    }
+}
+
+void ActionLog::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    repaintAll();
+}
+
+void ActionLog::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    repaintAll();
+}
+
+void ActionLog::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_dragScroll.timerId()) {
+        dragScroll();
+        return;
+    }
+    if (event->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_caretShown = !m_caretShown;
+    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class LogStore;
+class QPaintDevice;
+class QTextLayout;
+
+// A line as it is drawn: the part of it from its anchor on, laid out, or all of it when it is
+// short.
+struct ShownLine {
+    qsizetype line = 0;
+    qsizetype start = 0;  // the line's first position
+    qsizetype length = 0; // without the break
+    qsizetype anchor = 0; // the column the layout begins at
+    qreal x = 0;          // where the layout begins, from the line's start
+    qreal width = 0;      // of the whole line, estimated for a long one
+    std::shared_ptr<QTextLayout> layout;
+
+    qsizetype partEnd() const; // the column after the laid-out part
+    qreal naturalPartWidth() const;
+};
+
+// Which lines are in view and how far the view is scrolled along them.
+struct LayoutFrame {
+    qsizetype firstLine = 0;
+    qsizetype lineCount = 0;
+    int width = 0;    // of the text's room
+    int scrolled = 0; // along the lines, in pixels
+    bool operator==(const LayoutFrame &) const = default;
+};
+
+// The laid-out lines of the frame in view, kept from one frame to the next until the text, the
+// font or the frame changes. Lines the program puts at the top of a log shown from its
+// beginning are laid out alone, the others moved down.
+class LogLayout {
+public:
+    explicit LogLayout(const LogStore &store)
+        : m_store(store)
+    {}
+
+    // The device the lines are drawn on gives the font's resolution.
+    void setFont(const QFont &font, int charWidth, QPaintDevice *device);
+    int charWidth() const { return m_charWidth; }
+    // Text an input method is composing, shown at the position but not yet in the text.
+    void setPreedit(const QString &preedit, qsizetype position);
+
+    const std::vector<ShownLine> &lines(const LayoutFrame &frame);
+    // The line laid out as the frame would show it, whether or not it is in view.
+    ShownLine layoutLine(qsizetype line, const LayoutFrame &frame) const;
+    // The shown line of the frame holding the line, or the line laid out anew.
+    ShownLine find(qsizetype line, const LayoutFrame &frame);
+
+    qreal xOf(const ShownLine &shown, qsizetype column) const;
+    qsizetype columnAt(const ShownLine &shown, qreal x) const;
+
+    void drop();
+    void linesPrepended(qsizetype lines, qsizetype characters);
+
+private:
+    ShownLine layoutLine(qsizetype line, qsizetype start, const LayoutFrame &frame) const;
+
+    const LogStore &m_store;
+    QFont m_font;
+    QPaintDevice *m_device = nullptr;
+    int m_charWidth = 1;
+    QString m_preedit;
+    qsizetype m_preeditAt = -1;
+
+    std::vector<ShownLine> m_lines;
+    LayoutFrame m_frame;
+    bool m_valid = false;
+    // Lines put at the top since the last frame, and their characters with the breaks.
+    qsizetype m_prependedLines = 0;
+    qsizetype m_prependedChars = 0;
+};
