@@ -90,11 +90,26 @@ void BenchWindow::pasteIntoLog(const QString &text)
 
 void BenchWindow::typeIntoLog(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text)
 {
+    // Keys reach the log only while it has the focus, which takes the active window; the log
+    // treats a line that arrives differently then.
+    if (!m_window->isActiveWindow()) {
+        m_window->activateWindow();
+        QDeadlineTimer patience(30'000);
+        while (!m_window->isActiveWindow() && !patience.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!m_window->isActiveWindow())
+            throw std::runtime_error("the platform never made the window active");
+    }
     m_log->setFocus();
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     QCoreApplication::sendEvent(m_log, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
     QCoreApplication::sendEvent(m_log, &release);
+}
+
+void BenchWindow::leaveLog()
+{
+    m_clear->setFocus();
 }
 
 void BenchWindow::scrollLogAlong(double fraction)

@@ -39,6 +39,8 @@ public:
     // Scrolls the log along its lines to the fraction of their widest extent.
     void scrollLogAlong(double fraction);
     void repaintLog();
+    // Gives the keyboard focus to another control, as a user does who is done typing.
+    void leaveLog();
 
     int lineCount() const;
     QString logText() const;

@@ -62,6 +62,7 @@ public:
                                    double(m_productResident) / m_productLines,
                                    double(m_baselineResident) / m_baselineLines, 1, 1};
         results.typing = measureTyping();
+        results.typingWhileLinesArrive = measureTypingWhileLinesArrive();
         results.burst = measureBurst();
         results.clear = measureClear();
         results.longLine = measureLongLine();
@@ -159,6 +160,25 @@ private:
                 m_product.paint();
             }));
         }
+        return {m_product.lineCount(), median(product), 0, int(product.size()), 0};
+    }
+
+    // Typing on at the end while the device's lines arrive at the top: each sample is one line
+    // and one key, until painted. What the user typed must stay whole below the lines.
+    Comparison measureTypingWhileLinesArrive()
+    {
+        std::vector<double> product;
+        for (int i = 0; i < m_plan.typingSamples; ++i) {
+            m_product.paint();
+            product.push_back(millisecondsOf([&] {
+                m_product.report(benchAction(m_nextAction++));
+                m_product.typeIntoLog(Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+                m_product.paint();
+            }));
+        }
+        if (!m_product.logText().endsWith(QString(2 * m_plan.typingSamples, u'x')))
+            throw std::runtime_error("the arriving lines split what the user typed");
+        m_product.leaveLog();
         return {m_product.lineCount(), median(product), 0, int(product.size()), 0};
     }
 

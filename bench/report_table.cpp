@@ -95,6 +95,11 @@ QString reportTable(const Results &results)
         {QStringLiteral("Typing a character at %1 lines, until painted").arg(count(typing.lines)),
          milliseconds(typing.product), QString(), QString(), QString::number(typing.productSamples),
          QStringLiteral("< 5 ms %1").arg(verdict(typing.product < 5))});
+    const Comparison &arriving = results.typingWhileLinesArrive;
+    table.add({QStringLiteral("  a line arriving and a character typed, until painted"),
+               milliseconds(arriving.product), QString(), QString(),
+               QString::number(arriving.productSamples),
+               QStringLiteral("< 5 ms %1").arg(verdict(arriving.product < 5))});
 
     const Comparison &burst = results.burst;
     table.add({QStringLiteral("Burst into %1 lines, until painted").arg(count(burst.lines)),

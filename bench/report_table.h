@@ -41,7 +41,8 @@ struct Results {
     Comparison burst;               // events per second
     Comparison clear;               // milliseconds
     StartupResult startup;
-    Comparison typing; // milliseconds per typed character at the largest size
+    Comparison typing;                 // milliseconds per typed character at the largest size
+    Comparison typingWhileLinesArrive; // milliseconds per arriving line and typed character
     LongLineResult longLine;
 };
 
