@@ -1,5 +1,4 @@
-// The real control host, cross-compiled, run under wine against the test control. Beside it
-// lies a stray atl.dll, which it must never load in place of the system's.
+// The real control host, cross-compiled, run under wine against the test controls.
 
 #include "hosted_control.h"
 #include "program_wire.h"
@@ -33,8 +32,7 @@ void useTheTestPrefix()
 {
     qputenv("WINEPREFIX", KV27_WINE_PREFIX);
     qputenv("WINEDEBUG", "-all");
-    // atl as Windows finds any DLL: one beside the program before the system's.
-    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=;atl=n,b");
+    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
 }
 
 // Starting wine takes a few seconds, and longer on a busy machine.
@@ -271,7 +269,108 @@ TEST_P(ControlHostUnderWine, NamesTheControlsFailuresInItsOwnWords)
               "Test control: Z9 is no address (HRESULT 0x80004005)");
 }
 
+// The same cases against the stricter test control, which holds the host to COM's contracts
+// rather than to what the first test control happens to accept.
+class StrictControlUnderWine : public ControlHostUnderWine {
+protected:
+    QString host() const
+    {
+        return testFolder(bits()) + QStringLiteral("/strict/kv27-control-host%1.exe").arg(bits());
+    }
+    std::unique_ptr<HostedControl> control() const
+    {
+        useTheTestPrefix();
+        return std::make_unique<HostedControl>(KV27_WINE, QStringList{host()}, underWine);
+    }
+};
+
+// Seven texts, the ones not named empty, as the strict control raises its events.
+ActionValues texts(const QStringList &values)
+{
+    ActionValues action;
+    EventValue *fields[] = {&action.bszAction, &action.bszParm1, &action.bszParm2, &action.bszParm3,
+                            &action.bszParm4,  &action.bszParm5, &action.reserved};
+    for (qsizetype i = 0; i < 7; ++i)
+        *fields[i] = EventValue::text(i < values.size() ? values[i] : QString());
+    return action;
+}
+
+// Events come as the control raises them: while the sink is connected, inside a command, from
+// a timer after it returned and from a worker thread through a marshalled pointer, every value
+// a text passed by reference; and with six or eight values as well as seven.
+TEST_P(StrictControlUnderWine, TakesCommandsAndEventsEveryWayTheyCome)
+{
+    auto hosted = control();
+    QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+    ASSERT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
+    ASSERT_EQ(hosted->sendCommand("later", "B2 off"), std::nullopt);
+    ASSERT_EQ(hosted->sendCommand("worker", "C3 dim"), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 4; }, 20000));
+    QList<ActionValues> reported = actions(spy);
+    EXPECT_EQ(reported.mid(0, 2), (QList{texts({"advised"}), texts({"sendplc", "A1 on", "5"})}));
+    EXPECT_TRUE(reported.contains(texts({"later", "B2 off", "6"})));
+    EXPECT_TRUE(reported.contains(texts({"worker", "C3 dim", "6"})));
+
+    spy.clear();
+    ASSERT_EQ(hosted->sendCommand("values", ""), std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 3; }, 10000));
+    reported = actions(spy);
+    const auto *date = std::get_if<QString>(&reported[0].bszParm2.value());
+    EXPECT_TRUE(date && date->contains("2026")) << testing::PrintToString(reported[0].bszParm2);
+    reported[0].bszParm2 = EventValue();
+    EXPECT_EQ(reported[0],
+              (ActionValues{EventValue::number(0.1), EventValue::number(1.25), EventValue(),
+                            EventValue::text("False"), EventValue::text("error 0x80004005"),
+                            EventValue(), EventValue::null()}));
+    ActionValues six = texts({"(an object)", "1", "2", "3", "4", "5"});
+    six.reserved = EventValue();
+    EXPECT_EQ(reported[1], six) << "the seventh value, not given, is empty";
+    EXPECT_EQ(reported[2], texts({"1", "2", "3", "4", "5", "6", "7"}));
+}
+
+// A control that asks for its site before it is initialised gets it, and is activated in place
+// by its container before it takes commands.
+TEST_P(StrictControlUnderWine, IsSitedFirstWhereItAsks)
+{
+    qputenv("KV27_TEST_CONTROL_VARIANT", "siteFirst");
+    auto hosted = control();
+    QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+    EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
+    qunsetenv("KV27_TEST_CONTROL_VARIANT");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 2; }, 10000));
+    EXPECT_EQ(actions(spy).last(), texts({"sendplc", "A1 on", "5"}));
+}
+
+// Its failures in its own words, however it gives them: an exception described only when asked,
+// its own error number, and the error object handed on by the type library's dispatch.
+TEST_P(StrictControlUnderWine, NamesFailuresEveryWayTheControlGivesThem)
+{
+    auto hosted = control();
+    EXPECT_EQ(hosted->sendCommand("deferred", ""),
+              "Strict control: described when asked (HRESULT 0x80040300)");
+    EXPECT_EQ(hosted->sendCommand("wcode", ""),
+              "Strict control: its own error number (HRESULT 0x80040207)");
+    EXPECT_EQ(hosted->sendCommand("errorinfo", "Z9 is no address"),
+              "Strict control: Z9 is no address (HRESULT 0x80004005)");
+}
+
+// A close that comes while the control runs a message loop of its own waits for the command,
+// and the host then ends cleanly.
+TEST_P(StrictControlUnderWine, EndsCleanlyWhenClosedInsideACommand)
+{
+    QProcess process;
+    process.start(KV27_WINE, {host()});
+    ASSERT_TRUE(process.waitForReadyRead(60000));
+    process.write(ProgramWire::commandLine("pumpclose", ""));
+    EXPECT_TRUE(process.waitForFinished(20000));
+    EXPECT_TRUE(process.readAll().contains(R"({"type":"done"})"));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Bits, ControlHostUnderWine, testing::Values(64, 32),
+                         [](const auto &info) { return std::to_string(info.param) + "bit"; });
+INSTANTIATE_TEST_SUITE_P(Bits, StrictControlUnderWine, testing::Values(64, 32),
                          [](const auto &info) { return std::to_string(info.param) + "bit"; });
 
 } // namespace

@@ -1,20 +1,10 @@
 #include "control_site.h"
 
+#include "client_site.h"
+
 #include <ocidl.h>
 
 namespace {
-
-using AttachControl = HRESULT(WINAPI *)(IUnknown *control, HWND window, IUnknown **container);
-
-// The system's ATL control host, present in both bitnesses of every Windows and in wine; from
-// the system folder only, never a DLL of that name beside the host or in the current folder.
-AttachControl atlAttachControl()
-{
-    static const HMODULE atl = LoadLibraryExW(L"atl.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return atl ? reinterpret_cast<AttachControl>(
-                     reinterpret_cast<void *>(GetProcAddress(atl, "AtlAxAttachControl")))
-               : nullptr;
-}
 
 ComFailure failure(HRESULT code, const std::wstring &what)
 {
@@ -23,8 +13,8 @@ ComFailure failure(HRESULT code, const std::wstring &what)
 }
 
 // A control that no saved state is loaded into starts from its defaults, which it sets up when
-// told so through whichever persistence interface it offers, before it is sited; a control that
-// cannot is not available. Siting an already created control does not do this for it.
+// told so through whichever persistence interface it offers; a control that cannot is not
+// available.
 HRESULT initialise(IUnknown *control)
 {
     using Microsoft::WRL::ComPtr;
@@ -65,6 +55,8 @@ ControlSite::~ControlSite()
     close();
 }
 
+// As standard containers do: the control is created from its class, given its site before or
+// after it is initialised as a new control, as it asks, and then activated in place.
 std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *programmaticId)
 {
     const std::wstring name = std::wstring(L"The control \"") + programmaticId + L"\"";
@@ -75,21 +67,35 @@ std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *progra
             CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_control));
         FAILED(result))
         return failure(result, name + L" could not be created.");
-    if (const HRESULT result = initialise(m_control.Get()); FAILED(result))
-        return failure(result, name + L" could not be initialised.");
-    if (const HRESULT result = m_control.As(&m_dispatch); FAILED(result))
-        return failure(result, name + L" cannot be called late-bound.");
 
     m_window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 32, 32, parent, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (!m_window)
         return failure(HRESULT_FROM_WIN32(GetLastError()), L"The control's window failed.");
-    const AttachControl attach = atlAttachControl();
-    if (!attach)
-        return failure(HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND),
-                       L"The system's control host atl.dll is missing.");
-    if (const HRESULT result = attach(m_control.Get(), m_window, &m_container); FAILED(result))
-        return failure(result, name + L" could not be sited on a window.");
+    // A plain automation object has no site to be given.
+    m_control.As(&m_object);
+    DWORD status = 0;
+    if (m_object && FAILED(m_object->GetMiscStatus(DVASPECT_CONTENT, &status)))
+        status = 0;
+    const bool siteFirst = status & OLEMISC_SETCLIENTSITEFIRST;
+    m_site.Attach(new ClientSite(m_window));
+    if (m_object && siteFirst)
+        if (const HRESULT result = m_object->SetClientSite(m_site.Get()); FAILED(result))
+            return failure(result, name + L" could not be sited on a window.");
+    if (const HRESULT result = initialise(m_control.Get()); FAILED(result))
+        return failure(result, name + L" could not be initialised.");
+    if (m_object && !siteFirst)
+        if (const HRESULT result = m_object->SetClientSite(m_site.Get()); FAILED(result))
+            return failure(result, name + L" could not be sited on a window.");
+    if (m_object) {
+        m_object->SetHostNames(L"KV27 Exerciser", nullptr);
+        // Controls that cannot be activated in place, or need not be, still take commands.
+        RECT position;
+        GetClientRect(m_window, &position);
+        m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site.Get(), 0, m_window, &position);
+    }
+    if (const HRESULT result = m_control.As(&m_dispatch); FAILED(result))
+        return failure(result, name + L" cannot be called late-bound.");
     return std::nullopt;
 }
 
@@ -142,11 +148,19 @@ Microsoft::WRL::ComPtr<IErrorInfo> ControlSite::controlErrorInfo() const
     return info;
 }
 
+// The control is deactivated, closed and unsited before it is let go, as containers do.
 void ControlSite::close()
 {
     m_dispatch.Reset();
-    m_container.Reset();
+    if (m_object) {
+        if (Microsoft::WRL::ComPtr<IOleInPlaceObject> inPlace; SUCCEEDED(m_object.As(&inPlace)))
+            inPlace->InPlaceDeactivate();
+        m_object->Close(OLECLOSE_NOSAVE);
+        m_object->SetClientSite(nullptr);
+        m_object.Reset();
+    }
     m_control.Reset();
+    m_site.Reset();
     if (m_window)
         DestroyWindow(m_window);
     m_window = nullptr;

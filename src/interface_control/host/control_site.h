@@ -3,13 +3,14 @@
 #include "com_failure.h"
 
 #include <oaidl.h>
+#include <oleidl.h>
 #include <optional>
 #include <string>
 #include <windows.h>
 #include <wrl/client.h>
 
-// The control, created from its programmatic identifier and sited on a hidden window through
-// the system's ATL control host, since many controls do nothing until they are sited.
+// The control, created from its programmatic identifier and sited on a hidden window, since many
+// controls do nothing until they are sited and activated.
 class ControlSite {
 public:
     ~ControlSite();
@@ -26,7 +27,8 @@ private:
     Microsoft::WRL::ComPtr<IErrorInfo> controlErrorInfo() const;
 
     Microsoft::WRL::ComPtr<IUnknown> m_control;
-    Microsoft::WRL::ComPtr<IUnknown> m_container;
+    Microsoft::WRL::ComPtr<IOleObject> m_object;
+    Microsoft::WRL::ComPtr<IOleClientSite> m_site;
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
     HWND m_window = nullptr;
 };

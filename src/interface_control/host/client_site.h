@@ -1,0 +1,84 @@
+#pragma once
+
+#include <ocidl.h>
+#include <oleidl.h>
+#include <windows.h>
+
+// The container's side of a control on the host's hidden window: the client site it is sited
+// on, the in-place site and frame it is activated in, and the ambient properties it reads, as
+// standard containers offer them. The control is never shown, so there is no menu, toolbar or
+// border space to give it, and it runs in user mode.
+class ClientSite final : public IOleClientSite,
+                         public IOleInPlaceSite,
+                         public IOleInPlaceFrame,
+                         public IDispatch {
+public:
+    explicit ClientSite(HWND window)
+        : m_window(window)
+    {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker **moniker) override;
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer **container) override;
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow, for the in-place site and the frame alike
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND *window) override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame **frame,
+                                               IOleInPlaceUIWindow **document, RECT *position,
+                                               RECT *clip, OLEINPLACEFRAMEINFO *info) override;
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(const RECT *) override { return S_OK; }
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame
+    HRESULT STDMETHODCALLTYPE GetBorder(RECT *) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(const BORDERWIDTHS *) override
+    {
+        return INPLACE_E_NOTOOLSPACE;
+    }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(const BORDERWIDTHS *) override
+    {
+        return OLE_E_INVALIDRECT;
+    }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject *, LPCOLESTR) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, OLEMENUGROUPWIDTHS *) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG *, WORD) override { return S_FALSE; }
+
+    // IDispatch: the ambient properties
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags,
+                                     DISPPARAMS *parameters, VARIANT *result, EXCEPINFO *,
+                                     UINT *) override;
+
+private:
+    ~ClientSite() = default;
+
+    LONG m_references = 1;
+    HWND m_window;
+};

@@ -1,0 +1,706 @@
+// The stricter test control, written from COM's documented contracts rather than from what the
+// control host does. Its dual interface is dispatched by its type library (oleaut32 decides
+// the arguments' order), it takes no command before it was initialised as a new control and
+// activated in place by its container, and it raises its events the ways real controls do:
+// with every value a text passed by reference, from inside a command, from a timer after the
+// command returned, from a worker thread through a properly marshalled pointer, and while a
+// sink is being connected. Verbs:
+//   values     an action of single-precision, currency, date, false, error, empty and null
+//              values, one of six values (an object first) and one of eight
+//   later      the echo from a timer, once the command has returned
+//   worker     the echo from a worker thread
+//   deferred   fails through an exception description that is filled in only when asked
+//   wcode      fails with only its own error number
+//   errorinfo  fails through the error object, which the type library's dispatch hands on
+//   pumpclose  asks the host's window to close and runs a message loop of its own for a second
+// Every other verb is echoed at once: the verb, the text and the text's length. Each command
+// also tells the property-change sinks that something changed.
+// KV27_TEST_CONTROL_VARIANT=siteFirst makes it one that asks to be sited before it is
+// initialised (OLEMISC_SETCLIENTSITEFIRST) and refuses to be initialised otherwise.
+
+#include <algorithm>
+#include <cstring>
+#include <ocidl.h>
+#include <olectl.h>
+#include <string>
+#include <utility>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+const CLSID classId = {
+    0xE7B40C93, 0x2A18, 0x4F6D, {0xB5, 0xC7, 0x3D, 0x9E, 0x1F, 0x0A, 0x8B, 0x64}};
+const IID interfaceId = {
+    0x8F2E6A41, 0x3C7B, 0x4D0E, {0xA5, 0xB9, 0x1D, 0x2C, 0x3E, 0x4F, 0x5A, 0x61}};
+const IID eventsId = {0xC3A85E12, 0x6D4F, 0x4B97, {0x8E, 0x21, 0x9F, 0x0A, 0x7B, 0x3C, 0x5D, 0x42}};
+constexpr DISPID actionEventId = 5;
+
+HMODULE module = nullptr;
+
+bool asksForItsSiteFirst()
+{
+    wchar_t value[32] = L"";
+    GetEnvironmentVariableW(L"KV27_TEST_CONTROL_VARIANT", value, 32);
+    return std::wstring(value) == L"siteFirst";
+}
+
+// The dual interface as the type library lays it out.
+struct IStrictControl : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE SendCommand(BSTR verb, BSTR text) = 0;
+};
+
+template <typename T> VARIANT of(VARTYPE type, T value)
+{
+    VARIANT v{};
+    V_VT(&v) = type;
+    static_assert(sizeof(T) <= sizeof(v.llVal));
+    std::memcpy(&v.llVal, &value, sizeof(T));
+    return v;
+}
+
+VARIANT text(const std::wstring &value)
+{
+    return of(VT_BSTR, SysAllocStringLen(value.data(), UINT(value.size())));
+}
+
+HRESULT failWith(const wchar_t *description)
+{
+    ICreateErrorInfo *created = nullptr;
+    IErrorInfo *info = nullptr;
+    CreateErrorInfo(&created);
+    created->SetSource(const_cast<LPOLESTR>(L"Strict control"));
+    created->SetDescription(const_cast<LPOLESTR>(description));
+    created->QueryInterface(IID_PPV_ARGS(&info));
+    SetErrorInfo(0, info);
+    info->Release();
+    created->Release();
+    return E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO *exception)
+{
+    exception->bstrSource = SysAllocString(L"Strict control");
+    exception->bstrDescription = SysAllocString(L"described when asked");
+    exception->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0300);
+    exception->pfnDeferredFillIn = nullptr;
+    return S_OK;
+}
+
+class StrictControl;
+
+// One outgoing interface's sinks. Sinks of the events are kept in the global interface table,
+// so that a worker thread may call them through a marshalled pointer.
+class Point : public IConnectionPoint {
+public:
+    Point(StrictControl *control, const IID &iid)
+        : m_control(control)
+        , m_iid(iid)
+    {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void **object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetConnectionInterface(IID *iid) override { return *iid = m_iid, S_OK; }
+    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer **container) override;
+    STDMETHODIMP Advise(IUnknown *sink, DWORD *cookie) override;
+    STDMETHODIMP Unadvise(DWORD cookie) override;
+    STDMETHODIMP EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
+
+    // The sinks' cookies in the global interface table.
+    std::vector<DWORD> sinks() const
+    {
+        AcquireSRWLockShared(&m_lock);
+        std::vector<DWORD> cookies = m_cookies;
+        ReleaseSRWLockShared(&m_lock);
+        return cookies;
+    }
+
+private:
+    StrictControl *m_control;
+    IID m_iid;
+    mutable SRWLOCK m_lock = SRWLOCK_INIT;
+    std::vector<DWORD> m_cookies;
+};
+
+IGlobalInterfaceTable *globalTable()
+{
+    static IGlobalInterfaceTable *table = [] {
+        IGlobalInterfaceTable *created = nullptr;
+        CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(&created));
+        return created;
+    }();
+    return table;
+}
+
+class PointList : public IEnumConnectionPoints {
+public:
+    PointList(IUnknown *owner, IConnectionPoint *first, IConnectionPoint *second)
+        : m_owner(owner)
+        , m_points{first, second}
+    {
+        m_owner->AddRef();
+    }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void **object) override
+    {
+        if (iid != IID_IUnknown && iid != IID_IEnumConnectionPoints)
+            return *object = nullptr, E_NOINTERFACE;
+        *object = this;
+        return AddRef(), S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_references); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG left = InterlockedDecrement(&m_references);
+        if (left == 0) {
+            m_owner->Release();
+            delete this;
+        }
+        return left;
+    }
+    STDMETHODIMP Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
+    {
+        ULONG given = 0;
+        for (; given < count && m_next < 2; ++given, ++m_next)
+            points[given] = m_points[m_next], points[given]->AddRef();
+        if (fetched)
+            *fetched = given;
+        return given == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override
+    {
+        m_next += count;
+        return m_next <= 2 ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Reset() override { return m_next = 0, S_OK; }
+    STDMETHODIMP Clone(IEnumConnectionPoints **copy) override
+    {
+        auto *clone = new PointList(m_owner, m_points[0], m_points[1]);
+        clone->m_next = m_next;
+        *copy = clone;
+        return S_OK;
+    }
+
+private:
+    LONG m_references = 1;
+    IUnknown *m_owner;
+    IConnectionPoint *m_points[2];
+    ULONG m_next = 0;
+};
+
+class StrictControl : public IStrictControl,
+                      public IProvideClassInfo,
+                      public IConnectionPointContainer,
+                      public IOleObject,
+                      public IOleInPlaceObject,
+                      public IPersistStreamInit,
+                      public ISupportErrorInfo {
+public:
+    StrictControl()
+    {
+        wchar_t path[MAX_PATH];
+        GetModuleFileNameW(module, path, MAX_PATH);
+        if (SUCCEEDED(LoadTypeLibEx(path, REGKIND_NONE, &m_library)))
+            m_library->GetTypeInfoOfGuid(interfaceId, &m_typeInfo);
+    }
+    ~StrictControl()
+    {
+        if (m_typeInfo)
+            m_typeInfo->Release();
+        if (m_library)
+            m_library->Release();
+    }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void **object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == interfaceId)
+            *object = static_cast<IStrictControl *>(this);
+        else if (iid == IID_IProvideClassInfo)
+            *object = static_cast<IProvideClassInfo *>(this);
+        else if (iid == IID_IConnectionPointContainer)
+            *object = static_cast<IConnectionPointContainer *>(this);
+        else if (iid == IID_IOleObject)
+            *object = static_cast<IOleObject *>(this);
+        else if (iid == IID_IOleInPlaceObject || iid == IID_IOleWindow)
+            *object = static_cast<IOleInPlaceObject *>(this);
+        else if (iid == IID_IPersistStreamInit || iid == IID_IPersist)
+            *object = static_cast<IPersistStreamInit *>(this);
+        else if (iid == IID_ISupportErrorInfo)
+            *object = static_cast<ISupportErrorInfo *>(this);
+        else
+            return *object = nullptr, E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_references); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG left = InterlockedDecrement(&m_references);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    // IDispatch through the type library.
+    STDMETHODIMP GetTypeInfoCount(UINT *count) override { return *count = 1, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo **info) override
+    {
+        if (index != 0)
+            return *info = nullptr, DISP_E_BADINDEX;
+        *info = m_typeInfo;
+        return m_typeInfo->AddRef(), S_OK;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) override
+    {
+        return DispGetIDsOfNames(m_typeInfo, names, count, ids);
+    }
+    STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *parameters,
+                        VARIANT *result, EXCEPINFO *exception, UINT *argument) override
+    {
+        m_deferred = m_ownNumber = false;
+        const HRESULT outcome = m_typeInfo->Invoke(static_cast<IStrictControl *>(this), member,
+                                                   flags, parameters, result, exception, argument);
+        // A framework of the control's kind describes its exception only when asked.
+        if ((m_deferred || m_ownNumber) && exception) {
+            SysFreeString(exception->bstrSource);
+            SysFreeString(exception->bstrDescription);
+            SysFreeString(exception->bstrHelpFile);
+            *exception = {};
+            if (m_deferred) {
+                exception->pfnDeferredFillIn = fillInLater;
+            } else {
+                exception->wCode = 7;
+                exception->bstrSource = SysAllocString(L"Strict control");
+                exception->bstrDescription = SysAllocString(L"its own error number");
+            }
+            return DISP_E_EXCEPTION;
+        }
+        return outcome;
+    }
+
+    STDMETHODIMP SendCommand(BSTR verbString, BSTR textString) override
+    {
+        const std::wstring verb(verbString, SysStringLen(verbString));
+        const std::wstring command(textString, SysStringLen(textString));
+        if (!m_initialised)
+            return failWith(L"The strict control was never initialised as a new control.");
+        if (!m_window)
+            return failWith(L"The strict control was never activated in place.");
+        notifyPropertyChange();
+        if (verb == L"values")
+            return reportValues(), S_OK;
+        if (verb == L"later")
+            return m_later = command, SetTimer(m_window, 1, 10, nullptr), S_OK;
+        if (verb == L"worker")
+            return startWorker(command), S_OK;
+        if (verb == L"deferred")
+            return m_deferred = true, E_FAIL;
+        if (verb == L"wcode")
+            return m_ownNumber = true, E_FAIL;
+        if (verb == L"errorinfo")
+            return failWith(command.c_str());
+        if (verb == L"pumpclose")
+            return pumpWhileClosing(), S_OK;
+        echo(verb, command);
+        return S_OK;
+    }
+
+    // IProvideClassInfo
+    STDMETHODIMP GetClassInfo(ITypeInfo **info) override
+    {
+        return m_library->GetTypeInfoOfGuid(classId, info);
+    }
+
+    // IConnectionPointContainer
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
+    {
+        *points =
+            new PointList(static_cast<IStrictControl *>(this), &m_propertyPoint, &m_eventPoint);
+        return S_OK;
+    }
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
+    {
+        if (iid == eventsId)
+            *point = &m_eventPoint;
+        else if (iid == IID_IPropertyNotifySink)
+            *point = &m_propertyPoint;
+        else
+            return *point = nullptr, CONNECT_E_NOCONNECTION;
+        (*point)->AddRef();
+        return S_OK;
+    }
+
+    // IPersistStreamInit: a new control only.
+    STDMETHODIMP GetClassID(CLSID *id) override { return *id = classId, S_OK; }
+    STDMETHODIMP IsDirty() override { return S_FALSE; }
+    STDMETHODIMP Load(IStream *) override { return E_NOTIMPL; }
+    STDMETHODIMP Save(IStream *, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER *) override { return E_NOTIMPL; }
+    STDMETHODIMP InitNew() override
+    {
+        if (m_initialised)
+            return E_UNEXPECTED;
+        // Such a control reads its container's ambient properties as it initialises.
+        if (asksForItsSiteFirst() && !m_site)
+            return E_UNEXPECTED;
+        return m_initialised = true, S_OK;
+    }
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override
+    {
+        return iid == interfaceId || iid == IID_IDispatch ? S_OK : S_FALSE;
+    }
+
+    // IOleObject
+    STDMETHODIMP SetClientSite(IOleClientSite *site) override
+    {
+        if (m_site)
+            m_site->Release();
+        m_site = site;
+        if (m_site)
+            m_site->AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP GetClientSite(IOleClientSite **site) override
+    {
+        *site = m_site;
+        if (m_site)
+            m_site->AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite *site, LONG, HWND parent,
+                        LPCRECT position) override
+    {
+        if (verb != OLEIVERB_INPLACEACTIVATE && verb != OLEIVERB_SHOW &&
+            verb != OLEIVERB_UIACTIVATE)
+            return OLEOBJ_E_INVALIDVERB;
+        return activateInPlace(site ? site : m_site, parent, position);
+    }
+    STDMETHODIMP GetUserClassID(CLSID *id) override { return *id = classId, S_OK; }
+    STDMETHODIMP GetExtent(DWORD, SIZEL *size) override { return *size = {1000, 1000}, S_OK; }
+    STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD *status) override
+    {
+        if (aspect != DVASPECT_CONTENT)
+            return *status = 0, E_INVALIDARG;
+        *status = OLEMISC_INVISIBLEATRUNTIME | OLEMISC_ACTIVATEWHENVISIBLE |
+                  (asksForItsSiteFirst() ? OLEMISC_SETCLIENTSITEFIRST : 0);
+        return S_OK;
+    }
+    STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP Close(DWORD) override { return InPlaceDeactivate(); }
+    STDMETHODIMP Update() override { return S_OK; }
+    STDMETHODIMP IsUpToDate() override { return S_OK; }
+    STDMETHODIMP SetExtent(DWORD, SIZEL *) override { return S_OK; }
+    STDMETHODIMP SetMoniker(DWORD, IMoniker *) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker **) override { return E_NOTIMPL; }
+    STDMETHODIMP InitFromData(IDataObject *, BOOL, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumVerbs(IEnumOLEVERB **) override { return E_NOTIMPL; }
+    STDMETHODIMP GetUserType(DWORD, LPOLESTR *) override { return E_NOTIMPL; }
+    STDMETHODIMP Advise(IAdviseSink *, DWORD *) override { return E_NOTIMPL; }
+    STDMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumAdvise(IEnumSTATDATA **) override { return E_NOTIMPL; }
+    STDMETHODIMP SetColorScheme(LOGPALETTE *) override { return E_NOTIMPL; }
+
+    // IOleInPlaceObject
+    STDMETHODIMP GetWindow(HWND *window) override
+    {
+        *window = m_window;
+        return m_window ? S_OK : E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP InPlaceDeactivate() override
+    {
+        if (!m_window)
+            return S_OK;
+        DestroyWindow(std::exchange(m_window, nullptr));
+        if (IOleInPlaceSite *site = std::exchange(m_inPlaceSite, nullptr)) {
+            site->OnInPlaceDeactivate();
+            site->Release();
+        }
+        return S_OK;
+    }
+    STDMETHODIMP UIDeactivate() override { return S_OK; }
+    STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
+    STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // Called back from the points.
+    void fireTo(DWORD cookie, DISPPARAMS &parameters)
+    {
+        IDispatch *sink = nullptr;
+        if (FAILED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
+            return;
+        sink->Invoke(actionEventId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                     nullptr, nullptr, nullptr);
+        sink->Release();
+    }
+    // A sink learns at once what the control has to say, as it is being connected.
+    void connected(DWORD cookie) { fire({L"advised"}, cookie); }
+
+private:
+    // The container's part of in-place activation, as the OLE documents describe it.
+    HRESULT activateInPlace(IOleClientSite *site, HWND parent, LPCRECT position)
+    {
+        if (m_window)
+            return S_OK;
+        if (!site)
+            return E_UNEXPECTED;
+        IOleInPlaceSite *inPlaceSite = nullptr;
+        if (FAILED(site->QueryInterface(IID_PPV_ARGS(&inPlaceSite))))
+            return E_NOINTERFACE;
+        HWND container = nullptr;
+        IOleInPlaceFrame *frame = nullptr;
+        IOleInPlaceUIWindow *document = nullptr;
+        RECT where{};
+        RECT clip{};
+        OLEINPLACEFRAMEINFO frameInfo{sizeof frameInfo};
+        const bool activated =
+            inPlaceSite->CanInPlaceActivate() == S_OK &&
+            SUCCEEDED(inPlaceSite->GetWindow(&container)) && container &&
+            (!parent || parent == container) && SUCCEEDED(inPlaceSite->OnInPlaceActivate()) &&
+            SUCCEEDED(inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo));
+        if (frame)
+            frame->Release();
+        if (document)
+            document->Release();
+        if (!activated) {
+            inPlaceSite->Release();
+            return E_FAIL;
+        }
+        if (position)
+            where = *position;
+        m_window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, where.left, where.top,
+                                   where.right - where.left, where.bottom - where.top, container,
+                                   nullptr, module, nullptr);
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        takeTheTimer(m_window);
+        m_inPlaceSite = inPlaceSite;
+        return S_OK;
+    }
+
+    // The timer of "later" arrives at the control's own window, through the host's message loop.
+    void takeTheTimer(HWND window)
+    {
+        m_staticProcedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&windowProcedure));
+    }
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto *self = reinterpret_cast<StrictControl *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_TIMER && wParam == 1) {
+            KillTimer(window, 1);
+            self->echo(L"later", self->m_later);
+            return 0;
+        }
+        return CallWindowProcW(self->m_staticProcedure, window, message, wParam, lParam);
+    }
+
+    void notifyPropertyChange()
+    {
+        for (const DWORD cookie : m_propertyPoint.sinks()) {
+            IPropertyNotifySink *sink = nullptr;
+            if (SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink)))) {
+                sink->OnChanged(DISPID_UNKNOWN);
+                sink->Release();
+            }
+        }
+    }
+
+    // Each value a text passed by reference, as the control's tools raise events.
+    void echo(const std::wstring &verb, const std::wstring &command)
+    {
+        fire({verb, command, std::to_wstring(command.size())});
+    }
+    void fire(std::vector<std::wstring> texts, DWORD onlyTo = 0)
+    {
+        texts.resize(7);
+        std::vector<VARIANT> held(texts.size());
+        std::vector<VARIANT> arguments(texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            held[i] = text(texts[i]);
+            arguments[texts.size() - 1 - i] = of(VT_BYREF | VT_VARIANT, &held[i]);
+        }
+        fire(arguments, onlyTo);
+        for (VARIANT &value : held)
+            VariantClear(&value);
+    }
+    void fire(std::vector<VARIANT> &lastFirst, DWORD onlyTo = 0)
+    {
+        DISPPARAMS parameters{lastFirst.data(), nullptr, UINT(lastFirst.size()), 0};
+        if (onlyTo)
+            return fireTo(onlyTo, parameters);
+        for (const DWORD cookie : m_eventPoint.sinks())
+            fireTo(cookie, parameters);
+    }
+
+    void reportValues()
+    {
+        SYSTEMTIME noon{2026, 12, 2, 8, 12, 0, 0, 0};
+        DATE date = 0;
+        SystemTimeToVariantTime(&noon, &date);
+        std::vector<VARIANT> seven{of(VT_NULL, 0),
+                                   VARIANT{},
+                                   of(VT_ERROR, SCODE(E_FAIL)),
+                                   of(VT_BOOL, VARIANT_BOOL(VARIANT_FALSE)),
+                                   of(VT_DATE, date),
+                                   of(VT_CY, LONGLONG(12500)),
+                                   of(VT_R4, 0.1f)};
+        fire(seven);
+        std::vector<VARIANT> six{text(L"5"), text(L"4"),
+                                 text(L"3"), text(L"2"),
+                                 text(L"1"), of(VT_DISPATCH, static_cast<IDispatch *>(this))};
+        fire(six);
+        for (std::size_t i = 0; i < 5; ++i)
+            VariantClear(&six[i]);
+        std::vector<VARIANT> eight;
+        for (int i = 8; i >= 1; --i)
+            eight.push_back(text(std::to_wstring(i)));
+        fire(eight);
+        for (VARIANT &value : eight)
+            VariantClear(&value);
+    }
+
+    // The worker calls the sinks through the global interface table, which marshals each call
+    // to the thread that connected it.
+    void startWorker(const std::wstring &command)
+    {
+        auto *job = new std::pair<StrictControl *, std::wstring>(this, command);
+        AddRef();
+        CloseHandle(CreateThread(nullptr, 0, &StrictControl::work, job, 0, nullptr));
+    }
+
+    static DWORD WINAPI work(void *argument)
+    {
+        auto *job = static_cast<std::pair<StrictControl *, std::wstring> *>(argument);
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        job->first->echo(L"worker", job->second);
+        static_cast<IStrictControl *>(job->first)->Release();
+        delete job;
+        CoUninitialize();
+        return 0;
+    }
+
+    void pumpWhileClosing()
+    {
+        PostMessageW(GetAncestor(m_window, GA_ROOT), WM_CLOSE, 0, 0);
+        AddRef();
+        for (const ULONGLONG end = GetTickCount64() + 1000; GetTickCount64() < end;) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            Sleep(10);
+        }
+        Release();
+    }
+
+    LONG m_references = 1;
+    ITypeLib *m_library = nullptr;
+    ITypeInfo *m_typeInfo = nullptr;
+    IOleClientSite *m_site = nullptr;
+    IOleInPlaceSite *m_inPlaceSite = nullptr;
+    HWND m_window = nullptr;
+    WNDPROC m_staticProcedure = nullptr;
+    bool m_initialised = false;
+    bool m_deferred = false;
+    bool m_ownNumber = false;
+    std::wstring m_later;
+    Point m_eventPoint{this, eventsId};
+    Point m_propertyPoint{this, IID_IPropertyNotifySink};
+};
+
+STDMETHODIMP Point::QueryInterface(REFIID iid, void **object)
+{
+    if (iid != IID_IUnknown && iid != IID_IConnectionPoint)
+        return *object = nullptr, E_NOINTERFACE;
+    *object = this;
+    return AddRef(), S_OK;
+}
+
+STDMETHODIMP_(ULONG) Point::AddRef()
+{
+    return static_cast<IStrictControl *>(m_control)->AddRef();
+}
+
+STDMETHODIMP_(ULONG) Point::Release()
+{
+    return static_cast<IStrictControl *>(m_control)->Release();
+}
+
+STDMETHODIMP Point::GetConnectionPointContainer(IConnectionPointContainer **container)
+{
+    return m_control->QueryInterface(IID_PPV_ARGS(container));
+}
+
+STDMETHODIMP Point::Advise(IUnknown *sink, DWORD *cookie)
+{
+    *cookie = 0;
+    IUnknown *typed = nullptr;
+    if (!sink || FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void **>(&typed))))
+        return CONNECT_E_CANNOTCONNECT;
+    // A dispatch interface is marshalled as IDispatch, which is what calls through it are.
+    const IID &marshalled = m_iid == IID_IPropertyNotifySink ? m_iid : IID_IDispatch;
+    const HRESULT registered = globalTable()->RegisterInterfaceInGlobal(typed, marshalled, cookie);
+    typed->Release();
+    if (FAILED(registered))
+        return registered;
+    AcquireSRWLockExclusive(&m_lock);
+    m_cookies.push_back(*cookie);
+    ReleaseSRWLockExclusive(&m_lock);
+    if (m_iid != IID_IPropertyNotifySink)
+        m_control->connected(*cookie);
+    return S_OK;
+}
+
+STDMETHODIMP Point::Unadvise(DWORD cookie)
+{
+    AcquireSRWLockExclusive(&m_lock);
+    const auto found = std::find(m_cookies.begin(), m_cookies.end(), cookie);
+    const bool known = found != m_cookies.end();
+    if (known)
+        m_cookies.erase(found);
+    ReleaseSRWLockExclusive(&m_lock);
+    if (!known)
+        return CONNECT_E_NOCONNECTION;
+    return globalTable()->RevokeInterfaceFromGlobal(cookie);
+}
+
+class Factory : public IClassFactory {
+public:
+    STDMETHODIMP QueryInterface(REFIID, void **object) override { return *object = this, S_OK; }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown *outer, REFIID iid, void **object) override
+    {
+        if (outer)
+            return *object = nullptr, CLASS_E_NOAGGREGATION;
+        auto *control = new StrictControl;
+        const HRESULT result = control->QueryInterface(iid, object);
+        static_cast<IStrictControl *>(control)->Release();
+        return result;
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+};
+
+Factory factory;
+
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void *)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        module = instance;
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID id, REFIID iid, void **object)
+{
+    return id == classId ? factory.QueryInterface(iid, object) : CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow()
+{
+    return S_FALSE;
+}
