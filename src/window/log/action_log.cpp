@@ -426,7 +426,8 @@ void ActionLog::sync()
     // The lines that came above the text the user is on push the view down with that text.
     if (const qsizetype kept = std::exchange(m_keptViewShift, 0))
         vertical->setValue(int(std::min<qsizetype>(vertical->value() + kept, vertical->maximum())));
-    const qsizetype caretLine = m_document.lineOf(cursorPosition());
+    // Found only when the caret is followed: at the end of a million lines it takes a walk.
+    const qsizetype caretLine = m_followCaret ? m_document.lineOf(cursorPosition()) : 0;
     if (m_followCaret) {
         if (caretLine < vertical->value())
             vertical->setValue(int(caretLine));
