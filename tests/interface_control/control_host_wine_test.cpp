@@ -341,6 +341,25 @@ TEST_P(StrictControlUnderWine, IsSitedFirstWhereItAsks)
     EXPECT_EQ(actions(spy).last(), texts({"sendplc", "A1 on", "5"}));
 }
 
+// Its events come from its event interface only, never from its second outgoing interface,
+// also where its class information names no event interface or it gives none.
+TEST_P(StrictControlUnderWine, ListensToTheEventInterfaceOnly)
+{
+    for (const char *variant : {"named", "unnamed", "hidden"}) {
+        SCOPED_TRACE(variant);
+        qputenv("KV27_TEST_CONTROL_VARIANT", variant);
+        auto hosted = control();
+        QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+        EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
+        EXPECT_EQ(hosted->sendCommand("sendrf", "B2 off"), std::nullopt);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 3; }, 10000));
+        QTest::qWait(200);
+        EXPECT_EQ(actions(spy), (QList{texts({"advised"}), texts({"sendplc", "A1 on", "5"}),
+                                       texts({"sendrf", "B2 off", "6"})}));
+    }
+    qunsetenv("KV27_TEST_CONTROL_VARIANT");
+}
+
 // Its failures in its own words, however it gives them: an exception described only when asked,
 // its own error number, and the error object handed on by the type library's dispatch.
 TEST_P(StrictControlUnderWine, NamesFailuresEveryWayTheControlGivesThem)

@@ -99,13 +99,9 @@ bool isDispatchBased(ITypeInfo *info)
     return dispatchBased;
 }
 
-// Whether an outgoing interface may take the sink: not where the control's type library says it
-// is no dispatch interface, nor the property-change notifications that most controls offer. An
-// interface the control does not describe is given the benefit of the doubt.
-bool mayTakeTheSink(IUnknown *control, const IID &events)
+// The control's own description of an outgoing interface, where its type library has one.
+ComPtr<ITypeInfo> describedInterface(IUnknown *control, const IID &events)
 {
-    if (events == IID_IPropertyNotifySink)
-        return false;
     ComPtr<IProvideClassInfo> provider;
     ComPtr<ITypeInfo> coclass;
     ComPtr<ITypeLib> library;
@@ -115,11 +111,22 @@ bool mayTakeTheSink(IUnknown *control, const IID &events)
         FAILED(provider->GetClassInfo(&coclass)) ||
         FAILED(coclass->GetContainingTypeLib(&library, &index)) ||
         FAILED(library->GetTypeInfoOfGuid(events, &described)))
-        return true;
-    return isDispatchBased(described.Get());
+        return nullptr;
+    return described;
 }
 
-// The default outgoing interface of the control's class and the identifier of its ActionEvent.
+DISPID actionEventOf(ITypeInfo *events)
+{
+    wchar_t name[] = L"ActionEvent";
+    LPOLESTR names[] = {name};
+    DISPID actionEvent = DISPID_UNKNOWN;
+    if (FAILED(events->GetIDsOfNames(names, 1, &actionEvent)))
+        return DISPID_UNKNOWN;
+    return actionEvent;
+}
+
+// The default outgoing interface of the control's class and the identifier of its ActionEvent,
+// where the class's description has both.
 std::optional<EventSource> describedSource(IUnknown *control)
 {
     ComPtr<IProvideClassInfo> provider;
@@ -143,12 +150,11 @@ std::optional<EventSource> describedSource(IUnknown *control)
             FAILED(coclass->GetRefTypeInfo(reference, &events)) || !isDispatchBased(events.Get()) ||
             FAILED(events->GetTypeAttr(&attributes)))
             continue;
-        EventSource source{attributes->guid, DISPID_UNKNOWN};
+        EventSource source{attributes->guid, actionEventOf(events.Get())};
         events->ReleaseTypeAttr(attributes);
-        wchar_t name[] = L"ActionEvent";
-        LPOLESTR names[] = {name};
-        if (FAILED(events->GetIDsOfNames(names, 1, &source.actionEvent)))
-            source.actionEvent = DISPID_UNKNOWN;
+        // A default event interface without the event is not the one the control reports on.
+        if (source.actionEvent == DISPID_UNKNOWN)
+            return std::nullopt;
         return source;
     }
     return std::nullopt;
@@ -178,15 +184,33 @@ std::size_t EventConnection::connect(IUnknown *control)
     if (!m_advised.empty())
         return m_advised.size();
 
-    // The type information named no event interface that could be listened to: every outgoing
-    // interface the control lists that may take the sink is listened to instead.
+    // The type information named no event interface that could be listened to. Of the outgoing
+    // interfaces the control lists, the one its type library describes with an ActionEvent is
+    // the event interface; where none is, the first that may take the sink is taken for it.
+    // Property-change notifications and interfaces described as not dispatch-based never take
+    // the sink, and events come from the one interface listened to only.
     ComPtr<IEnumConnectionPoints> points;
     if (FAILED(container->EnumConnectionPoints(&points)))
         return 0;
+    std::vector<std::pair<ComPtr<IConnectionPoint>, EventSource>> named;
+    std::vector<std::pair<ComPtr<IConnectionPoint>, EventSource>> unnamed;
     while (points->Next(1, point.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
         IID events;
-        if (SUCCEEDED(point->GetConnectionInterface(&events)) && mayTakeTheSink(control, events))
-            advise(point.Get(), events, DISPID_UNKNOWN);
+        if (FAILED(point->GetConnectionInterface(&events)) || events == IID_IPropertyNotifySink)
+            continue;
+        const ComPtr<ITypeInfo> described = describedInterface(control, events);
+        if (!described)
+            unnamed.push_back({point, {events, DISPID_UNKNOWN}});
+        else if (isDispatchBased(described.Get()))
+            if (const DISPID actionEvent = actionEventOf(described.Get());
+                actionEvent != DISPID_UNKNOWN)
+                named.push_back({point, {events, actionEvent}});
+    }
+    named.insert(named.end(), unnamed.begin(), unnamed.end());
+    for (const auto &[candidate, source] : named) {
+        advise(candidate.Get(), source.events, source.actionEvent);
+        if (!m_advised.empty())
+            break;
     }
     return m_advised.size();
 }

@@ -15,8 +15,12 @@
 //   pumpclose  asks the host's window to close and runs a message loop of its own for a second
 // Every other verb is echoed at once: the verb, the text and the text's length. Each command
 // also tells the property-change sinks that something changed.
+// Every command also raises the status event of its second outgoing interface, with seven
+// values, which is no action.
 // KV27_TEST_CONTROL_VARIANT=siteFirst makes it one that asks to be sited before it is
-// initialised (OLEMISC_SETCLIENTSITEFIRST) and refuses to be initialised otherwise.
+// initialised (OLEMISC_SETCLIENTSITEFIRST) and refuses to be initialised otherwise; "unnamed"
+// one whose class information names no default event interface, "hidden" one that gives no
+// class information at all.
 
 #include <algorithm>
 #include <cstring>
@@ -33,16 +37,25 @@ const CLSID classId = {
     0xE7B40C93, 0x2A18, 0x4F6D, {0xB5, 0xC7, 0x3D, 0x9E, 0x1F, 0x0A, 0x8B, 0x64}};
 const IID interfaceId = {
     0x8F2E6A41, 0x3C7B, 0x4D0E, {0xA5, 0xB9, 0x1D, 0x2C, 0x3E, 0x4F, 0x5A, 0x61}};
+const CLSID unnamedClassId = {
+    0x4A9C7E31, 0xB05D, 0x4F28, {0x8C, 0x6E, 0xD2, 0xF1, 0xA3, 0xB7, 0x9E, 0x10}};
 const IID eventsId = {0xC3A85E12, 0x6D4F, 0x4B97, {0x8E, 0x21, 0x9F, 0x0A, 0x7B, 0x3C, 0x5D, 0x42}};
+const IID statusId = {0x1D6F0B27, 0x94C3, 0x4E85, {0xA2, 0xD1, 0x6B, 0x8E, 0x3F, 0x7C, 0x9A, 0x05}};
 constexpr DISPID actionEventId = 5;
+constexpr DISPID statusChangedId = 1;
 
 HMODULE module = nullptr;
 
-bool asksForItsSiteFirst()
+bool isVariant(const wchar_t *name)
 {
     wchar_t value[32] = L"";
     GetEnvironmentVariableW(L"KV27_TEST_CONTROL_VARIANT", value, 32);
-    return std::wstring(value) == L"siteFirst";
+    return std::wstring(value) == name;
+}
+
+bool asksForItsSiteFirst()
+{
+    return isVariant(L"siteFirst");
 }
 
 // The dual interface as the type library lays it out.
@@ -136,9 +149,9 @@ IGlobalInterfaceTable *globalTable()
 
 class PointList : public IEnumConnectionPoints {
 public:
-    PointList(IUnknown *owner, IConnectionPoint *first, IConnectionPoint *second)
+    PointList(IUnknown *owner, std::vector<IConnectionPoint *> points)
         : m_owner(owner)
-        , m_points{first, second}
+        , m_points(std::move(points))
     {
         m_owner->AddRef();
     }
@@ -163,7 +176,7 @@ public:
     STDMETHODIMP Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
     {
         ULONG given = 0;
-        for (; given < count && m_next < 2; ++given, ++m_next)
+        for (; given < count && m_next < m_points.size(); ++given, ++m_next)
             points[given] = m_points[m_next], points[given]->AddRef();
         if (fetched)
             *fetched = given;
@@ -172,12 +185,12 @@ public:
     STDMETHODIMP Skip(ULONG count) override
     {
         m_next += count;
-        return m_next <= 2 ? S_OK : S_FALSE;
+        return m_next <= m_points.size() ? S_OK : S_FALSE;
     }
     STDMETHODIMP Reset() override { return m_next = 0, S_OK; }
     STDMETHODIMP Clone(IEnumConnectionPoints **copy) override
     {
-        auto *clone = new PointList(m_owner, m_points[0], m_points[1]);
+        auto *clone = new PointList(m_owner, m_points);
         clone->m_next = m_next;
         *copy = clone;
         return S_OK;
@@ -186,8 +199,8 @@ public:
 private:
     LONG m_references = 1;
     IUnknown *m_owner;
-    IConnectionPoint *m_points[2];
-    ULONG m_next = 0;
+    std::vector<IConnectionPoint *> m_points;
+    std::size_t m_next = 0;
 };
 
 class StrictControl : public IStrictControl,
@@ -217,7 +230,7 @@ public:
     {
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == interfaceId)
             *object = static_cast<IStrictControl *>(this);
-        else if (iid == IID_IProvideClassInfo)
+        else if (iid == IID_IProvideClassInfo && !isVariant(L"hidden"))
             *object = static_cast<IProvideClassInfo *>(this);
         else if (iid == IID_IConnectionPointContainer)
             *object = static_cast<IConnectionPointContainer *>(this);
@@ -289,6 +302,7 @@ public:
         if (!m_window)
             return failWith(L"The strict control was never activated in place.");
         notifyPropertyChange();
+        reportStatus();
         if (verb == L"values")
             return reportValues(), S_OK;
         if (verb == L"later")
@@ -310,20 +324,22 @@ public:
     // IProvideClassInfo
     STDMETHODIMP GetClassInfo(ITypeInfo **info) override
     {
-        return m_library->GetTypeInfoOfGuid(classId, info);
+        return m_library->GetTypeInfoOfGuid(isVariant(L"unnamed") ? unnamedClassId : classId, info);
     }
 
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
     {
-        *points =
-            new PointList(static_cast<IStrictControl *>(this), &m_propertyPoint, &m_eventPoint);
+        *points = new PointList(static_cast<IStrictControl *>(this),
+                                {&m_propertyPoint, &m_eventPoint, &m_statusPoint});
         return S_OK;
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
     {
         if (iid == eventsId)
             *point = &m_eventPoint;
+        else if (iid == statusId)
+            *point = &m_statusPoint;
         else if (iid == IID_IPropertyNotifySink)
             *point = &m_propertyPoint;
         else
@@ -428,13 +444,13 @@ public:
     STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
     // Called back from the points.
-    void fireTo(DWORD cookie, DISPPARAMS &parameters)
+    void fireTo(DWORD cookie, DISPPARAMS &parameters, DISPID event = actionEventId)
     {
         IDispatch *sink = nullptr;
         if (FAILED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
             return;
-        sink->Invoke(actionEventId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                     nullptr, nullptr, nullptr);
+        sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr,
+                     nullptr, nullptr);
         sink->Release();
     }
     // A sink learns at once what the control has to say, as it is being connected.
@@ -496,6 +512,16 @@ private:
             return 0;
         }
         return CallWindowProcW(self->m_staticProcedure, window, message, wParam, lParam);
+    }
+
+    void reportStatus()
+    {
+        std::vector<VARIANT> seven(7);
+        seven[6] = text(L"status");
+        DISPPARAMS parameters{seven.data(), nullptr, 7, 0};
+        for (const DWORD cookie : m_statusPoint.sinks())
+            fireTo(cookie, parameters, statusChangedId);
+        VariantClear(&seven[6]);
     }
 
     void notifyPropertyChange()
@@ -609,6 +635,7 @@ private:
     std::wstring m_later;
     Point m_eventPoint{this, eventsId};
     Point m_propertyPoint{this, IID_IPropertyNotifySink};
+    Point m_statusPoint{this, statusId};
 };
 
 STDMETHODIMP Point::QueryInterface(REFIID iid, void **object)
@@ -649,7 +676,7 @@ STDMETHODIMP Point::Advise(IUnknown *sink, DWORD *cookie)
     AcquireSRWLockExclusive(&m_lock);
     m_cookies.push_back(*cookie);
     ReleaseSRWLockExclusive(&m_lock);
-    if (m_iid != IID_IPropertyNotifySink)
+    if (m_iid == eventsId)
         m_control->connected(*cookie);
     return S_OK;
 }
