@@ -22,6 +22,8 @@
 // one whose class information names no default event interface, "hidden" one that gives no
 // class information at all.
 
+#include "com_server.h"
+
 #include <algorithm>
 #include <cstring>
 #include <ocidl.h>
@@ -43,8 +45,6 @@ const IID eventsId = {0xC3A85E12, 0x6D4F, 0x4B97, {0x8E, 0x21, 0x9F, 0x0A, 0x7B,
 const IID statusId = {0x1D6F0B27, 0x94C3, 0x4E85, {0xA2, 0xD1, 0x6B, 0x8E, 0x3F, 0x7C, 0x9A, 0x05}};
 constexpr DISPID actionEventId = 5;
 constexpr DISPID statusChangedId = 1;
-
-HMODULE module = nullptr;
 
 bool isVariant(const wchar_t *name)
 {
@@ -694,40 +694,11 @@ STDMETHODIMP Point::Unadvise(DWORD cookie)
     return globalTable()->RevokeInterfaceFromGlobal(cookie);
 }
 
-class Factory : public IClassFactory {
-public:
-    STDMETHODIMP QueryInterface(REFIID, void **object) override { return *object = this, S_OK; }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown *outer, REFIID iid, void **object) override
-    {
-        if (outer)
-            return *object = nullptr, CLASS_E_NOAGGREGATION;
-        auto *control = new StrictControl;
-        const HRESULT result = control->QueryInterface(iid, object);
-        static_cast<IStrictControl *>(control)->Release();
-        return result;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-};
-
-Factory factory;
-
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void *)
-{
-    if (reason == DLL_PROCESS_ATTACH)
-        module = instance;
-    return TRUE;
-}
+const CLSID serverClassId = classId;
 
-STDAPI DllGetClassObject(REFCLSID id, REFIID iid, void **object)
+IUnknown *createControl()
 {
-    return id == classId ? factory.QueryInterface(iid, object) : CLASS_E_CLASSNOTAVAILABLE;
-}
-
-STDAPI DllCanUnloadNow()
-{
-    return S_FALSE;
+    return static_cast<IDispatch *>(new StrictControl);
 }

@@ -21,6 +21,8 @@
 // new control, and none before it was sited.
 // When it is let go it creates the file KV27_TEST_CONTROL_RELEASED names, if any.
 
+#include "com_server.h"
+
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -41,8 +43,6 @@ const CLSID unnamedClassId = {
 const IID eventsId = {0x36D909DA, 0x12EC, 0x4F88, {0xB8, 0x22, 0xCC, 0xEB, 0xC2, 0x68, 0x26, 0x1E}};
 constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 2;
-
-HMODULE module = nullptr;
 
 std::wstring environment(const wchar_t *name)
 {
@@ -500,41 +500,13 @@ private:
     LONG m_started = 0;
 };
 
-// Lives as long as the DLL, so counts no references.
-class Factory : public IClassFactory {
-public:
-    STDMETHODIMP QueryInterface(REFIID, void **object) override { return *object = this, S_OK; }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown *, REFIID iid, void **object) override
-    {
-        if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"slow")
-            Sleep(5000);
-        auto *control = new TestControl;
-        const HRESULT result = control->QueryInterface(iid, object);
-        control->Release();
-        return result;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-};
-
-Factory factory;
-
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void *)
-{
-    if (reason == DLL_PROCESS_ATTACH)
-        module = instance;
-    return TRUE;
-}
+const CLSID serverClassId = classId;
 
-STDAPI DllGetClassObject(REFCLSID id, REFIID iid, void **object)
+IUnknown *createControl()
 {
-    return id == classId ? factory.QueryInterface(iid, object) : CLASS_E_CLASSNOTAVAILABLE;
-}
-
-STDAPI DllCanUnloadNow()
-{
-    return S_FALSE;
+    if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"slow")
+        Sleep(5000);
+    return static_cast<IDispatch *>(new TestControl);
 }
