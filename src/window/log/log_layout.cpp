@@ -60,11 +60,6 @@ void LogLayout::linesPrepended(qsizetype lines, qsizetype characters)
     m_prependedChars += characters;
 }
 
-ShownLine LogLayout::layoutLine(qsizetype line, const LayoutFrame &frame) const
-{
-    return layoutLine(line, m_store.lineStart(line), frame);
-}
-
 ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFrame &frame) const
 {
     ShownLine shown;
@@ -157,7 +152,7 @@ ShownLine LogLayout::find(qsizetype line, const LayoutFrame &frame)
     for (const ShownLine &shown : lines(frame))
         if (shown.line == line)
             return shown;
-    return layoutLine(line, frame);
+    return layoutLine(line, m_store.lineStart(line), frame);
 }
 
 qreal LogLayout::xOf(const ShownLine &shown, qsizetype column) const

@@ -49,9 +49,8 @@ public:
     void setPreedit(const QString &preedit, qsizetype position);
 
     const std::vector<ShownLine> &lines(const LayoutFrame &frame);
-    // The line laid out as the frame would show it, whether or not it is in view.
-    ShownLine layoutLine(qsizetype line, const LayoutFrame &frame) const;
-    // The shown line of the frame holding the line, or the line laid out anew.
+    // The shown line of the frame holding the line, or the line laid out anew as the frame
+    // would show it.
     ShownLine find(qsizetype line, const LayoutFrame &frame);
 
     qreal xOf(const ShownLine &shown, qsizetype column) const;
