@@ -7,25 +7,44 @@
 // sink is being connected. Verbs:
 //   values     an action of single-precision, currency, date, false, error, empty and null
 //              values, one of six values (an object first) and one of eight
+//   exact      numbers with more digits than a double holds
+//   huge       an action whose first value is a text of twenty million characters
 //   later      the echo from a timer, once the command has returned
 //   worker     the echo from a worker thread
 //   deferred   fails through an exception description that is filled in only when asked
 //   wcode      fails with only its own error number
+//   rawcode    fails with an error number of its own and no description at all
 //   errorinfo  fails through the error object, which the type library's dispatch hands on
 //   pumpclose  asks the host's window to close and runs a message loop of its own for a second
+//   msgbox     shows a message box titled "Strict control" saying the text, then echoes
+//   modeless   asks its frame to disable modeless windows for a moment, then echoes
+//   postroot   posts application messages to its root window, then echoes
+//   bitness    reports "bitness" and 32 or 64
 // Every other verb is echoed at once: the verb, the text and the text's length. Each command
-// also tells the property-change sinks that something changed.
-// Every command also raises the status event of its second outgoing interface, with seven
-// values, which is no action.
-// KV27_TEST_CONTROL_VARIANT=siteFirst makes it one that asks to be sited before it is
-// initialised (OLEMISC_SETCLIENTSITEFIRST) and refuses to be initialised otherwise; "unnamed"
-// one whose class information names no default event interface, "hidden" one that gives no
-// class information at all.
+// also tells the property-change sinks that something changed, and raises the status event of
+// its second outgoing interface, with seven values, which is no action.
+// KV27_TEST_CONTROL_VARIANT (see com_support.h) makes it a control that:
+//   siteFirst            asks to be sited before it is initialised, and refuses otherwise
+//   useReg               the same, but says so only in the registry (OLE_S_USEREG)
+//   ambient              reads its container's ambient properties as it initialises, failing
+//                        on the first one that is missing or of the wrong kind
+//   unnamed / hidden     names no default event interface / gives no class information
+//   noTypeInfo           gives no type information through IDispatch either
+//   eventsLast           lists its event interface after its status interface
+//   ownErrorInterface    answers ISupportErrorInfo for its own interface only, and fails
+//                        errorinfo with the plain error code
+//   boxAtStart           shows a message box titled "Strict control starting" as it initialises
+//   boxOnClose           shows one titled "Strict control closing" as it is closed
+//   closeIn<Call>        asks every window of its thread to close and runs a message loop of
+//                        its own inside SetClientSite, InitNew, DoVerb, Advise or Close
+// When it is let go while such a loop runs, it ends the process; once let go, it announces it.
 
-#include "com_server.h"
+#include "com_support.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <ocidl.h>
 #include <olectl.h>
 #include <string>
@@ -46,16 +65,28 @@ const IID statusId = {0x1D6F0B27, 0x94C3, 0x4E85, {0xA2, 0xD1, 0x6B, 0x8E, 0x3F,
 constexpr DISPID actionEventId = 5;
 constexpr DISPID statusChangedId = 1;
 
-bool isVariant(const wchar_t *name)
-{
-    wchar_t value[32] = L"";
-    GetEnvironmentVariableW(L"KV27_TEST_CONTROL_VARIANT", value, 32);
-    return std::wstring(value) == name;
-}
-
 bool asksForItsSiteFirst()
 {
-    return isVariant(L"siteFirst");
+    return isVariant(L"siteFirst") || isVariant(L"useReg") || isVariant(L"ambient");
+}
+
+constexpr DWORD miscStatus =
+    OLEMISC_INVISIBLEATRUNTIME | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+
+// Asks every window of this thread to close, as a user or the system may while the control
+// runs a message loop of its own inside any call, and runs that loop.
+BOOL CALLBACK askToClose(HWND window, LPARAM)
+{
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void closeFromOutsideDuring(const wchar_t *call)
+{
+    if (!isVariant((std::wstring(L"closeIn") + call).c_str()))
+        return;
+    EnumThreadWindows(GetCurrentThreadId(), askToClose, 0);
+    pumpMessages(300);
 }
 
 // The dual interface as the type library lays it out.
@@ -63,32 +94,9 @@ struct IStrictControl : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE SendCommand(BSTR verb, BSTR text) = 0;
 };
 
-template <typename T> VARIANT of(VARTYPE type, T value)
-{
-    VARIANT v{};
-    V_VT(&v) = type;
-    static_assert(sizeof(T) <= sizeof(v.llVal));
-    std::memcpy(&v.llVal, &value, sizeof(T));
-    return v;
-}
-
-VARIANT text(const std::wstring &value)
-{
-    return of(VT_BSTR, SysAllocStringLen(value.data(), UINT(value.size())));
-}
-
 HRESULT failWith(const wchar_t *description)
 {
-    ICreateErrorInfo *created = nullptr;
-    IErrorInfo *info = nullptr;
-    CreateErrorInfo(&created);
-    created->SetSource(const_cast<LPOLESTR>(L"Strict control"));
-    created->SetDescription(const_cast<LPOLESTR>(description));
-    created->QueryInterface(IID_PPV_ARGS(&info));
-    SetErrorInfo(0, info);
-    info->Release();
-    created->Release();
-    return E_FAIL;
+    return ::failWith(L"Strict control", description);
 }
 
 HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO *exception)
@@ -204,7 +212,7 @@ private:
 };
 
 class StrictControl : public IStrictControl,
-                      public IProvideClassInfo,
+                      public IProvideClassInfo2,
                       public IConnectionPointContainer,
                       public IOleObject,
                       public IOleInPlaceObject,
@@ -220,6 +228,9 @@ public:
     }
     ~StrictControl()
     {
+        if (m_busy)
+            TerminateProcess(GetCurrentProcess(), 5);
+        announceRelease();
         if (m_typeInfo)
             m_typeInfo->Release();
         if (m_library)
@@ -230,8 +241,9 @@ public:
     {
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == interfaceId)
             *object = static_cast<IStrictControl *>(this);
-        else if (iid == IID_IProvideClassInfo && !isVariant(L"hidden"))
-            *object = static_cast<IProvideClassInfo *>(this);
+        else if ((iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) &&
+                 !isVariant(L"hidden"))
+            *object = static_cast<IProvideClassInfo2 *>(this);
         else if (iid == IID_IConnectionPointContainer)
             *object = static_cast<IConnectionPointContainer *>(this);
         else if (iid == IID_IOleObject)
@@ -257,9 +269,14 @@ public:
     }
 
     // IDispatch through the type library.
-    STDMETHODIMP GetTypeInfoCount(UINT *count) override { return *count = 1, S_OK; }
+    STDMETHODIMP GetTypeInfoCount(UINT *count) override
+    {
+        return *count = isVariant(L"noTypeInfo") ? 0 : 1, S_OK;
+    }
     STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo **info) override
     {
+        if (isVariant(L"noTypeInfo"))
+            return *info = nullptr, E_NOTIMPL;
         if (index != 0)
             return *info = nullptr, DISP_E_BADINDEX;
         *info = m_typeInfo;
@@ -272,9 +289,20 @@ public:
     STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *parameters,
                         VARIANT *result, EXCEPINFO *exception, UINT *argument) override
     {
-        m_deferred = m_ownNumber = false;
+        m_deferred = m_ownNumber = m_rawCode = m_plainFailure = false;
         const HRESULT outcome = m_typeInfo->Invoke(static_cast<IStrictControl *>(this), member,
                                                    flags, parameters, result, exception, argument);
+        // As a hand-written dispatch hands on the method's own failure, where the type library's
+        // would describe it in the exception.
+        if ((m_rawCode || m_plainFailure) && exception) {
+            SysFreeString(exception->bstrSource);
+            SysFreeString(exception->bstrDescription);
+            SysFreeString(exception->bstrHelpFile);
+            *exception = {};
+            if (m_rawCode)
+                return SetErrorInfo(0, nullptr), MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x210);
+            return failWith(m_failure.c_str());
+        }
         // A framework of the control's kind describes its exception only when asked.
         if ((m_deferred || m_ownNumber) && exception) {
             SysFreeString(exception->bstrSource);
@@ -313,25 +341,51 @@ public:
             return m_deferred = true, E_FAIL;
         if (verb == L"wcode")
             return m_ownNumber = true, E_FAIL;
+        if (verb == L"rawcode")
+            return m_rawCode = true, E_FAIL;
         if (verb == L"errorinfo")
-            return failWith(command.c_str());
+            return m_plainFailure = isVariant(L"ownErrorInterface"), m_failure = command,
+                   failWith(command.c_str());
         if (verb == L"pumpclose")
             return pumpWhileClosing(), S_OK;
+        if (verb == L"exact")
+            return reportExactNumbers(), S_OK;
+        if (verb == L"huge")
+            return fire({std::wstring(20'000'000, L'x'), L"huge"}), S_OK;
+        if (verb == L"msgbox")
+            MessageBoxW(GetAncestor(m_window, GA_ROOT), command.c_str(), L"Strict control", MB_OK);
+        if (verb == L"modeless")
+            disableModelessWindowsForAMoment();
+        if (verb == L"postroot") {
+            PostMessageW(GetAncestor(m_window, GA_ROOT), WM_APP + 1, 0, 0x1234);
+            PostMessageW(GetAncestor(m_window, GA_ROOT), WM_APP + 2, 0, 0);
+        }
+        if (verb == L"bitness")
+            return fire({verb, sizeof(void *) == 8 ? L"64" : L"32"}), S_OK;
         echo(verb, command);
         return S_OK;
     }
 
-    // IProvideClassInfo
+    // IProvideClassInfo2
     STDMETHODIMP GetClassInfo(ITypeInfo **info) override
     {
         return m_library->GetTypeInfoOfGuid(isVariant(L"unnamed") ? unnamedClassId : classId, info);
+    }
+    STDMETHODIMP GetGUID(DWORD kind, GUID *guid) override
+    {
+        if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID || isVariant(L"unnamed"))
+            return *guid = GUID_NULL, E_INVALIDARG;
+        return *guid = eventsId, S_OK;
     }
 
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
     {
-        *points = new PointList(static_cast<IStrictControl *>(this),
-                                {&m_propertyPoint, &m_eventPoint, &m_statusPoint});
+        *points = new PointList(
+            static_cast<IStrictControl *>(this),
+            isVariant(L"eventsLast")
+                ? std::vector<IConnectionPoint *>{&m_propertyPoint, &m_statusPoint, &m_eventPoint}
+                : std::vector<IConnectionPoint *>{&m_propertyPoint, &m_eventPoint, &m_statusPoint});
         return S_OK;
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
@@ -358,16 +412,25 @@ public:
     {
         if (m_initialised)
             return E_UNEXPECTED;
+        const Busy busy(this);
+        closeFromOutsideDuring(L"InitNew");
         // Such a control reads its container's ambient properties as it initialises.
         if (asksForItsSiteFirst() && !m_site)
             return E_UNEXPECTED;
+        if (isVariant(L"ambient"))
+            if (const HRESULT wrong = readAmbientProperties(); FAILED(wrong))
+                return wrong;
+        if (isVariant(L"boxAtStart"))
+            MessageBoxW(nullptr, L"Starting", L"Strict control starting", MB_OK);
         return m_initialised = true, S_OK;
     }
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override
     {
-        return iid == interfaceId || iid == IID_IDispatch ? S_OK : S_FALSE;
+        if (iid == interfaceId)
+            return S_OK;
+        return iid == IID_IDispatch && !isVariant(L"ownErrorInterface") ? S_OK : S_FALSE;
     }
 
     // IOleObject
@@ -378,6 +441,10 @@ public:
         m_site = site;
         if (m_site)
             m_site->AddRef();
+        if (site) {
+            const Busy busy(this);
+            closeFromOutsideDuring(L"SetClientSite");
+        }
         return S_OK;
     }
     STDMETHODIMP GetClientSite(IOleClientSite **site) override
@@ -393,6 +460,8 @@ public:
         if (verb != OLEIVERB_INPLACEACTIVATE && verb != OLEIVERB_SHOW &&
             verb != OLEIVERB_UIACTIVATE)
             return OLEOBJ_E_INVALIDVERB;
+        const Busy busy(this);
+        closeFromOutsideDuring(L"DoVerb");
         return activateInPlace(site ? site : m_site, parent, position);
     }
     STDMETHODIMP GetUserClassID(CLSID *id) override { return *id = classId, S_OK; }
@@ -401,12 +470,21 @@ public:
     {
         if (aspect != DVASPECT_CONTENT)
             return *status = 0, E_INVALIDARG;
-        *status = OLEMISC_INVISIBLEATRUNTIME | OLEMISC_ACTIVATEWHENVISIBLE |
-                  (asksForItsSiteFirst() ? OLEMISC_SETCLIENTSITEFIRST : 0);
+        if (isVariant(L"useReg"))
+            return *status = 0, OLE_S_USEREG;
+        *status = asksForItsSiteFirst() ? miscStatus : miscStatus & ~OLEMISC_SETCLIENTSITEFIRST;
         return S_OK;
     }
     STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP Close(DWORD) override { return InPlaceDeactivate(); }
+    STDMETHODIMP Close(DWORD) override
+    {
+        const Busy busy(this);
+        closeFromOutsideDuring(L"Close");
+        if (isVariant(L"boxOnClose"))
+            MessageBoxW(GetAncestor(m_window, GA_ROOT), L"Closing", L"Strict control closing",
+                        MB_OK);
+        return InPlaceDeactivate();
+    }
     STDMETHODIMP Update() override { return S_OK; }
     STDMETHODIMP IsUpToDate() override { return S_OK; }
     STDMETHODIMP SetExtent(DWORD, SIZEL *) override { return S_OK; }
@@ -454,9 +532,32 @@ public:
         sink->Release();
     }
     // A sink learns at once what the control has to say, as it is being connected.
-    void connected(DWORD cookie) { fire({L"advised"}, cookie); }
+    void connected(DWORD cookie)
+    {
+        const Busy busy(this);
+        closeFromOutsideDuring(L"Advise");
+        fire({L"advised"}, cookie);
+    }
 
 private:
+    // Held while the control runs a message loop of its own inside a call: it must not be let go
+    // meanwhile, as its caller still holds it.
+    struct Busy {
+        explicit Busy(StrictControl *control)
+            : control(control)
+            , was(std::exchange(control->m_busy, true))
+        {
+            static_cast<IStrictControl *>(control)->AddRef();
+        }
+        ~Busy()
+        {
+            control->m_busy = was;
+            static_cast<IStrictControl *>(control)->Release();
+        }
+        StrictControl *control;
+        bool was;
+    };
+
     // The container's part of in-place activation, as the OLE documents describe it.
     HRESULT activateInPlace(IOleClientSite *site, HWND parent, LPCRECT position)
     {
@@ -612,14 +713,99 @@ private:
     void pumpWhileClosing()
     {
         PostMessageW(GetAncestor(m_window, GA_ROOT), WM_CLOSE, 0, 0);
-        AddRef();
-        for (const ULONGLONG end = GetTickCount64() + 1000; GetTickCount64() < end;) {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-            Sleep(10);
-        }
-        Release();
+        const Busy busy(this);
+        pumpMessages(1000);
+    }
+
+    void disableModelessWindowsForAMoment()
+    {
+        IOleInPlaceFrame *frame = nullptr;
+        IOleInPlaceUIWindow *document = nullptr;
+        RECT where{};
+        RECT clip{};
+        OLEINPLACEFRAMEINFO frameInfo{sizeof frameInfo};
+        if (FAILED(m_inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo)))
+            return;
+        if (document)
+            document->Release();
+        frame->EnableModeless(FALSE);
+        pumpMessages(300);
+        frame->EnableModeless(TRUE);
+        frame->Release();
+    }
+
+    // Numbers beyond what a double holds exactly: the largest decimal, one with 28 digits after
+    // the point, the largest unsigned 64-bit whole number, the largest currency, and a decimal
+    // that a double holds.
+    void reportExactNumbers()
+    {
+        std::vector<VARIANT> seven{of(VT_I4, LONG(0)),
+                                   decimal(0, 125, 2, 0),
+                                   of(VT_CY, std::numeric_limits<LONGLONG>::max()),
+                                   of(VT_UI8, std::numeric_limits<ULONGLONG>::max()),
+                                   decimal(0, 12345678901234567890ull, 28, DECIMAL_NEG),
+                                   decimal(0xFFFFFFFF, ~0ull, 0, 0),
+                                   text(L"exact")};
+        fire(seven);
+        VariantClear(&seven[6]);
+    }
+
+    // What a container gives its controls; each missing or wrong one fails with its own code.
+    HRESULT readAmbientProperties()
+    {
+        IDispatch *ambient = nullptr;
+        if (FAILED(m_site->QueryInterface(IID_PPV_ARGS(&ambient))))
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x310);
+        const auto read = [ambient](DISPID property) {
+            VARIANT value;
+            VariantInit(&value);
+            DISPPARAMS none{};
+            if (FAILED(ambient->Invoke(property, IID_NULL, LOCALE_USER_DEFAULT,
+                                       DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr)))
+                V_VT(&value) = VT_ERROR;
+            return value;
+        };
+        const auto isBool = [&](DISPID property, VARIANT_BOOL expected) {
+            VARIANT value = read(property);
+            return V_VT(&value) == VT_BOOL && V_BOOL(&value) == expected;
+        };
+        const auto kind = [&](DISPID property) {
+            VARIANT value = read(property);
+            return V_VT(&value);
+        };
+        VARIANT name = read(DISPID_AMBIENT_DISPLAYNAME);
+        VARIANT font = read(DISPID_AMBIENT_FONT);
+        IFontDisp *fontDisp = nullptr;
+        IOleControlSite *controlSite = nullptr;
+        wchar_t unknownName[] = L"NoSuchAmbientProperty";
+        LPOLESTR names[] = {unknownName};
+        DISPID unknownId = 0;
+        const bool checks[] = {
+            isBool(DISPID_AMBIENT_USERMODE, VARIANT_TRUE),
+            isBool(DISPID_AMBIENT_UIDEAD, VARIANT_FALSE),
+            kind(DISPID_AMBIENT_LOCALEID) == VT_I4,
+            V_VT(&name) == VT_BSTR && std::wstring(V_BSTR(&name)) == L"Hearthwick1",
+            (V_VT(&font) == VT_DISPATCH || V_VT(&font) == VT_UNKNOWN) && V_UNKNOWN(&font) &&
+                SUCCEEDED(V_UNKNOWN(&font)->QueryInterface(IID_PPV_ARGS(&fontDisp))),
+            kind(DISPID_AMBIENT_FORECOLOR) == VT_I4 || kind(DISPID_AMBIENT_FORECOLOR) == VT_UI4,
+            kind(DISPID_AMBIENT_BACKCOLOR) == VT_I4 || kind(DISPID_AMBIENT_BACKCOLOR) == VT_UI4,
+            isBool(DISPID_AMBIENT_MESSAGEREFLECT, VARIANT_FALSE),
+            SUCCEEDED(m_site->QueryInterface(IID_PPV_ARGS(&controlSite))),
+            ambient->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &unknownId) ==
+                    DISP_E_UNKNOWNNAME &&
+                unknownId == DISPID_UNKNOWN,
+        };
+        VariantClear(&name);
+        VariantClear(&font);
+        if (fontDisp)
+            fontDisp->Release();
+        if (controlSite)
+            controlSite->Release();
+        ambient->Release();
+        for (std::size_t i = 0; i < std::size(checks); ++i)
+            if (!checks[i])
+                return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x311 + i);
+        return S_OK;
     }
 
     LONG m_references = 1;
@@ -630,8 +816,12 @@ private:
     HWND m_window = nullptr;
     WNDPROC m_staticProcedure = nullptr;
     bool m_initialised = false;
+    bool m_busy = false;
     bool m_deferred = false;
     bool m_ownNumber = false;
+    bool m_rawCode = false;
+    bool m_plainFailure = false;
+    std::wstring m_failure;
     std::wstring m_later;
     Point m_eventPoint{this, eventsId};
     Point m_propertyPoint{this, IID_IPropertyNotifySink};
@@ -697,6 +887,7 @@ STDMETHODIMP Point::Unadvise(DWORD cookie)
 } // namespace
 
 const CLSID serverClassId = classId;
+const DWORD serverMiscStatus = miscStatus;
 
 IUnknown *createControl()
 {

@@ -21,7 +21,7 @@
 // new control, and none before it was sited.
 // When it is let go it creates the file KV27_TEST_CONTROL_RELEASED names, if any.
 
-#include "com_server.h"
+#include "com_support.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,43 +40,11 @@ const CLSID classId = {
     0x70712F9E, 0xDD5B, 0x4E20, {0x81, 0x6D, 0x72, 0xA1, 0xE0, 0x61, 0xAE, 0xDD}};
 const CLSID unnamedClassId = {
     0x0B4E6C41, 0x7F5A, 0x4C3E, {0x9D, 0x27, 0x51, 0x8A, 0x3C, 0x64, 0xE2, 0x19}};
+const IID interfaceId = {
+    0x4BA7D5B5, 0x18BB, 0x41D0, {0x8C, 0x15, 0x85, 0x62, 0xEF, 0xE2, 0xE5, 0x34}};
 const IID eventsId = {0x36D909DA, 0x12EC, 0x4F88, {0xB8, 0x22, 0xCC, 0xEB, 0xC2, 0x68, 0x26, 0x1E}};
 constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 2;
-
-std::wstring environment(const wchar_t *name)
-{
-    wchar_t value[MAX_PATH] = L"";
-    GetEnvironmentVariableW(name, value, MAX_PATH);
-    return value;
-}
-
-VARIANT text(const std::wstring &value)
-{
-    VARIANT v{};
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = SysAllocStringLen(value.data(), UINT(value.size()));
-    return v;
-}
-
-template <typename T> VARIANT of(VARTYPE type, T value)
-{
-    VARIANT v{};
-    V_VT(&v) = type;
-    static_assert(sizeof(T) <= sizeof(v.llVal));
-    std::memcpy(&v.llVal, &value, sizeof(T));
-    return v;
-}
-
-VARIANT decimal(ULONGLONG digits, BYTE scale, BYTE sign)
-{
-    VARIANT v{};
-    V_DECIMAL(&v).Lo64 = digits;
-    V_DECIMAL(&v).scale = scale;
-    V_DECIMAL(&v).sign = sign;
-    V_VT(&v) = VT_DECIMAL; // after the fields: the type overlaps the decimal's reserved word
-    return v;
-}
 
 // The outgoing interface for property changes that most controls offer: not a dispatch
 // interface, so a sink that is one must never be handed to it.
@@ -158,10 +126,7 @@ public:
         for (IDispatch *sink : m_sinks)
             if (sink)
                 sink->Release();
-        if (const std::wstring released = environment(L"KV27_TEST_CONTROL_RELEASED");
-            !released.empty())
-            CloseHandle(CreateFileW(released.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                    nullptr));
+        announceRelease();
     }
 
     STDMETHODIMP QueryInterface(REFIID iid, void **object) override
@@ -170,8 +135,7 @@ public:
             *object = static_cast<IDispatch *>(this);
         else if (iid == IID_IConnectionPointContainer)
             *object = static_cast<IConnectionPointContainer *>(this);
-        else if (iid == IID_IProvideClassInfo &&
-                 environment(L"KV27_TEST_CONTROL_VARIANT") != L"hidden")
+        else if (iid == IID_IProvideClassInfo && !isVariant(L"hidden"))
             *object = static_cast<IProvideClassInfo *>(this);
         else if (iid == IID_IOleObject)
             *object = static_cast<IOleObject *>(this);
@@ -194,8 +158,11 @@ public:
     }
 
     // IDispatch: only the default method, called late-bound.
-    STDMETHODIMP GetTypeInfoCount(UINT *count) override { return *count = 0, S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfoCount(UINT *count) override { return *count = 1, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo **info) override
+    {
+        return index == 0 ? ownTypeInfo(interfaceId, info) : (*info = nullptr, DISP_E_BADINDEX);
+    }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
     {
         return E_NOTIMPL;
@@ -205,7 +172,7 @@ public:
     {
         // Exactly the default method with two strings, as the control's contract has it.
         const VARIANT *arguments = parameters->rgvarg;
-        const bool property = environment(L"KV27_TEST_CONTROL_VARIANT") == L"property";
+        const bool property = isVariant(L"property");
         if (member != DISPID_VALUE ||
             !(flags & (property ? DISPATCH_PROPERTYGET : DISPATCH_METHOD)) ||
             parameters->cArgs != 2 || parameters->cNamedArgs != 0 ||
@@ -228,7 +195,7 @@ public:
     STDMETHODIMP GetSizeMax(ULARGE_INTEGER *) override { return E_NOTIMPL; }
     STDMETHODIMP InitNew() override
     {
-        if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"uninitialisable")
+        if (isVariant(L"uninitialisable"))
             return E_OUTOFMEMORY;
         if (m_initialised)
             return E_UNEXPECTED;
@@ -284,7 +251,7 @@ public:
     STDMETHODIMP Advise(IUnknown *sink, DWORD *cookie) override
     {
         IDispatch *events = nullptr;
-        if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"deaf" ||
+        if (isVariant(L"deaf") ||
             FAILED(sink->QueryInterface(eventsId, reinterpret_cast<void **>(&events))))
             return CONNECT_E_CANNOTCONNECT;
         AcquireSRWLockExclusive(&m_lock);
@@ -308,16 +275,7 @@ public:
     // IProvideClassInfo
     STDMETHODIMP GetClassInfo(ITypeInfo **info) override
     {
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(module, path, MAX_PATH);
-        ITypeLib *library = nullptr;
-        HRESULT result = LoadTypeLibEx(path, REGKIND_NONE, &library);
-        if (FAILED(result))
-            return result;
-        const bool unnamed = environment(L"KV27_TEST_CONTROL_VARIANT") == L"unnamed";
-        result = library->GetTypeInfoOfGuid(unnamed ? unnamedClassId : classId, info);
-        library->Release();
-        return result;
+        return ownTypeInfo(isVariant(L"unnamed") ? unnamedClassId : classId, info);
     }
 
     // IOleObject: only being sited matters.
@@ -368,28 +326,13 @@ private:
             exception->bstrDescription = SysAllocString(L"its own error");
             return DISP_E_EXCEPTION;
         }
-        if (verb == L"errorinfo") {
-            ICreateErrorInfo *created = nullptr;
-            IErrorInfo *info = nullptr;
-            CreateErrorInfo(&created);
-            created->SetSource(const_cast<LPOLESTR>(L"Test control"));
-            created->SetDescription(const_cast<LPOLESTR>(command.c_str()));
-            created->QueryInterface(IID_PPV_ARGS(&info));
-            SetErrorInfo(0, info);
-            info->Release();
-            created->Release();
-            return E_FAIL;
-        }
+        if (verb == L"errorinfo")
+            return failWith(L"Test control", command.c_str());
         if (verb == L"pumpclose") {
             PostMessageW(host, WM_CLOSE, 0, 0);
             AddRef(); // held for the call, as any caller's reference would be
             m_busy = true;
-            for (const ULONGLONG end = GetTickCount64() + 1000; GetTickCount64() < end;) {
-                MSG message;
-                while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                    DispatchMessageW(&message);
-                Sleep(10);
-            }
+            pumpMessages(1000);
             m_busy = false;
             Release();
             return S_OK;
@@ -464,9 +407,9 @@ private:
         fire(actionEventId,
              {of(VT_R4, 1.5f), of(VT_R8, -0.1), of(VT_R8, std::numeric_limits<double>::quiet_NaN()),
               of(VT_R8, -infinity), of(VT_CY, LONGLONG(125000)), of(VT_CY, LONGLONG(-30000)),
-              decimal(12345678901234ull, 0, DECIMAL_NEG)});
+              decimal(0, 12345678901234ull, 0, DECIMAL_NEG)});
         fire(actionEventId,
-             {decimal(125, 2, 0), of(VT_BOOL, VARIANT_BOOL(VARIANT_TRUE)),
+             {decimal(0, 125, 2, 0), of(VT_BOOL, VARIANT_BOOL(VARIANT_TRUE)),
               of(VT_ERROR, SCODE(DISP_E_PARAMNOTFOUND)), textReference, wholeReference,
               text(L"\U0001D11E \u00C4rger\ttab"), text(std::wstring(L"a\0b", 3))});
         fire(actionEventId,
@@ -503,10 +446,11 @@ private:
 } // namespace
 
 const CLSID serverClassId = classId;
+const DWORD serverMiscStatus = 0;
 
 IUnknown *createControl()
 {
-    if (environment(L"KV27_TEST_CONTROL_VARIANT") == L"slow")
+    if (isVariant(L"slow"))
         Sleep(5000);
     return static_cast<IDispatch *>(new TestControl);
 }
