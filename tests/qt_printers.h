@@ -39,6 +39,8 @@ inline void PrintTo(const EventValue &value, std::ostream *os)
         *os << "whole " << *whole;
     else if (const auto *number = std::get_if<double>(&stored))
         *os << "number " << std::setprecision(17) << *number;
+    else if (const auto *decimal = std::get_if<EventValue::Decimal>(&stored))
+        *os << "decimal " << decimal->digits.toStdString();
     else
         *os << (value.kind() == EventValue::Kind::Null ? "null" : "empty");
 }

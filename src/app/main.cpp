@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
                                          HostedControl::Timeouts{}, transmissionDelay);
     StartupControl *control = owned.get();
     ExerciserWindow window(std::move(owned));
-    control->chooseOnceShown(&window);
+    control->chooseOnceShown(&window, window.winId());
 #else
     ExerciserWindow window(std::make_unique<SimulatedControl>(transmissionDelay));
 #endif

@@ -15,10 +15,18 @@
 //                    it could not be, after which the host ends;
 //                    {"type": "done"} or {"type": "failed", "hresult": ..., "description": ...}
 //                    in reply to each command, in order;
-//                    {"type": "action", "values": [seven values]} whenever the control reports.
+//                    {"type": "action", "values": [seven values]} whenever the control reports;
+//                    {"type": "window", "open": <bool>} when the control shows its first window
+//                    of its own (a message box, say) and when it has closed its last one;
+//                    {"type": "modeless", "enabled": <bool>} when the control asks its
+//                    container to disable its modeless windows, as a modal dialog does, and to
+//                    enable them again.
 // A value is {"kind": "empty"}, {"kind": "null"}, {"kind": "text", <text>},
-// {"kind": "number", "whole": <64-bit integer>} or {"kind": "number", "fraction": <number>},
-// where a fraction that is not finite is one of the names below.
+// {"kind": "number", "whole": <64-bit integer>}, {"kind": "number", "fraction": <number>},
+// where a fraction that is not finite is one of the names below, or
+// {"kind": "number", "decimal": <string>} for a number with more digits than a double holds
+// exactly: "-", digits and a full stop, with no superfluous zeros.
+// A text that would take a report past the longest line is cut short, with a mark that says so.
 namespace ControlWire {
 
 // The first argument of the control's SendCommand.
@@ -31,6 +39,10 @@ inline constexpr std::size_t actionValueCount = 7;
 // The longest line either end takes: far more than any report, small enough to be held.
 inline constexpr std::size_t maxLineLength = 16 * 1024 * 1024;
 
+// The longest decimal the host writes: the 29 digits of the largest decimal with 28 of them
+// after the point, the point, the sign and the zeros before the first digit.
+inline constexpr std::size_t maxDecimalLength = 64;
+
 namespace Field {
 inline constexpr char verb[] = "verb";
 inline constexpr char command[] = "command";
@@ -41,6 +53,9 @@ inline constexpr char values[] = "values";
 inline constexpr char kind[] = "kind";
 inline constexpr char whole[] = "whole";
 inline constexpr char fraction[] = "fraction";
+inline constexpr char decimal[] = "decimal";
+inline constexpr char open[] = "open";
+inline constexpr char enabled[] = "enabled";
 inline constexpr char text[] = "text";
 inline constexpr char utf16[] = "utf16";
 } // namespace Field
@@ -51,6 +66,8 @@ inline constexpr char unavailable[] = "unavailable";
 inline constexpr char done[] = "done";
 inline constexpr char failed[] = "failed";
 inline constexpr char action[] = "action";
+inline constexpr char window[] = "window";
+inline constexpr char modeless[] = "modeless";
 } // namespace Type
 
 namespace Kind {

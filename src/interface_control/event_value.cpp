@@ -20,6 +20,11 @@ EventValue EventValue::number(double number)
     return EventValue(number);
 }
 
+EventValue EventValue::decimal(const QString &digits)
+{
+    return EventValue(Decimal{digits});
+}
+
 EventValue::Kind EventValue::kind() const
 {
     switch (m_value.index()) {

@@ -1,8 +1,13 @@
 #include "host_session.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QScopedValueRollback>
 #include <utility>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace std::chrono_literals;
 
@@ -21,6 +26,16 @@ int milliseconds(std::chrono::milliseconds duration)
     return int(duration.count());
 }
 
+// A window the control opens is brought in front of the program's, which takes the program's
+// leave while it has the foreground: given before each wait.
+void letTheHostComeToTheFront([[maybe_unused]] const QProcess &process)
+{
+#ifdef Q_OS_WIN
+    if (process.processId() > 0)
+        AllowSetForegroundWindow(DWORD(process.processId()));
+#endif
+}
+
 } // namespace
 
 HostSession::HostSession(const QString &program, const QStringList &arguments,
@@ -28,7 +43,6 @@ HostSession::HostSession(const QString &program, const QStringList &arguments,
     : QObject(parent)
     , m_process(new QProcess(this))
     , m_startLimit(startLimit)
-    , m_startDeadline(startLimit)
 {
     m_process->setProgram(program);
     m_process->setArguments(arguments);
@@ -41,6 +55,7 @@ HostSession::HostSession(const QString &program, const QStringList &arguments,
                     endSession(tr("The control host \"%1\" could not be started: %2")
                                    .arg(program, m_process->errorString()));
             });
+    connect(m_process, &QProcess::started, this, [this] { letTheHostComeToTheFront(*m_process); });
     m_startTimer.setSingleShot(true);
     connect(&m_startTimer, &QTimer::timeout, this, &HostSession::onStartExpired);
     m_startTimer.start(startLimit);
@@ -49,10 +64,20 @@ HostSession::HostSession(const QString &program, const QStringList &arguments,
 
 HostSession::~HostSession()
 {
+    // Nothing the host says from here on reaches anyone but this farewell.
     m_process->disconnect(this);
-    if (m_state != State::Ended) {
+    blockSignals(true);
+    if (m_state != State::Ended && m_process->state() != QProcess::NotRunning) {
         m_process->closeWriteChannel();
-        m_process->waitForFinished(milliseconds(farewell));
+        QDeadlineTimer left(farewell);
+        while (m_process->state() == QProcess::Running) {
+            if (m_controlWindowOpen)
+                left.setRemainingTime(farewell);
+            else if (left.hasExpired())
+                break;
+            m_process->waitForReadyRead(int(std::min<qint64>(left.remainingTime(), 100)));
+            readOutput();
+        }
     }
     if (m_process->state() != QProcess::NotRunning) {
         m_process->kill();
@@ -60,24 +85,41 @@ HostSession::~HostSession()
     }
 }
 
-std::optional<QString> HostSession::waitUntilReady(QDeadlineTimer deadline)
+bool HostSession::waitUntil(const std::function<bool()> &done, QDeadlineTimer &deadline)
 {
-    while (m_state == State::Starting) {
-        // The start's own limit holds while the event loop does not turn as well.
-        if (m_startDeadline.hasExpired()) {
-            onStartExpired();
-            break;
+    const QScopedValueRollback holding(m_holdActions, true);
+    letTheHostComeToTheFront(*m_process);
+    QTimer wake;
+    wake.setSingleShot(true);
+    // What was left of the deadline when the control's window opened.
+    std::optional<std::chrono::nanoseconds> left;
+    while (!done()) {
+        if (m_controlWindowOpen) {
+            if (!left)
+                left = deadline.remainingTimeAsDuration();
+            wake.stop();
+        } else {
+            if (left)
+                deadline.setRemainingTime(*std::exchange(left, std::nullopt));
+            if (deadline.hasExpired())
+                return false;
+            if (!deadline.isForever())
+                wake.start(std::chrono::ceil<std::chrono::milliseconds>(
+                    deadline.remainingTimeAsDuration()));
         }
-        if (deadline.hasExpired())
-            return tr("The control host is still starting.");
-        const int wait = int(std::min(deadline, m_startDeadline).remainingTime());
-        if (m_process->state() == QProcess::Starting)
-            m_process->waitForStarted(wait);
-        else if (m_process->state() == QProcess::Running)
-            m_process->waitForReadyRead(wait);
-        else
-            onFinished();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                        QEventLoop::ExcludeUserInputEvents);
     }
+    if (left)
+        deadline.setRemainingTime(*left);
+    return true;
+}
+
+std::optional<QString> HostSession::waitUntilReady(QDeadlineTimer &deadline)
+{
+    if (!waitUntil([this] { return m_state != State::Starting; }, deadline))
+        return tr("The control host is still starting.");
+    scheduleDelivery();
     if (m_state == State::Ended)
         return m_endReason;
     return std::nullopt;
@@ -90,33 +132,29 @@ void HostSession::poll()
 }
 
 std::optional<QString> HostSession::request(const QString &verb, const QString &text,
-                                            QDeadlineTimer deadline,
+                                            QDeadlineTimer &deadline,
                                             std::chrono::milliseconds limit)
 {
     if (m_state != State::Ready)
         return m_state == State::Ended ? m_endReason : tr("The control host is still starting.");
     const QScopedValueRollback waiting(m_waiting, true);
     m_process->write(ProgramWire::commandLine(verb, text));
-    for (;;) {
-        // The answer counts even when the host broke right after giving it.
-        if (m_answer) {
-            const ProgramWire::Message answer = *std::exchange(m_answer, std::nullopt);
-            if (std::holds_alternative<ProgramWire::Done>(answer))
-                return std::nullopt;
-            if (const auto *failed = std::get_if<ProgramWire::Failed>(&answer))
-                return failed->reason;
-            endSession(tr("The control host answered out of turn."));
-        }
-        if (m_state == State::Ended)
-            return m_endReason;
-        if (deadline.hasExpired()) {
-            endSession(
-                tr("The control host did not answer within %1 seconds.").arg(seconds(limit)));
-            return m_endReason;
-        }
-        // Readiness also ends the wait when the host ends; the loop then finds out.
-        m_process->waitForReadyRead(int(deadline.remainingTime()));
+    const bool settled =
+        waitUntil([this] { return m_answer || m_state == State::Ended; }, deadline);
+    // What the control reported meanwhile follows the command, in order.
+    scheduleDelivery();
+    // The answer counts even when the host broke right after giving it.
+    if (m_answer) {
+        const ProgramWire::Message answer = *std::exchange(m_answer, std::nullopt);
+        if (std::holds_alternative<ProgramWire::Done>(answer))
+            return std::nullopt;
+        if (const auto *failed = std::get_if<ProgramWire::Failed>(&answer))
+            return failed->reason;
+        endSession(tr("The control host answered out of turn."));
     }
+    if (!settled)
+        endSession(tr("The control host did not answer within %1 seconds.").arg(seconds(limit)));
+    return m_endReason;
 }
 
 void HostSession::readOutput()
@@ -151,6 +189,14 @@ void HostSession::takeMessage(ProgramWire::Message message)
         m_actions.push_back(std::move(action->values));
         return;
     }
+    if (const auto *window = std::get_if<ProgramWire::ControlWindow>(&message)) {
+        setControlWindowOpen(window->open);
+        return;
+    }
+    if (const auto *modeless = std::get_if<ProgramWire::Modeless>(&message)) {
+        setModal(m_controlWindowOpen, !modeless->enabled);
+        return;
+    }
     if (m_state == State::Starting) {
         if (std::holds_alternative<ProgramWire::Ready>(message)) {
             m_state = State::Ready;
@@ -168,6 +214,31 @@ void HostSession::takeMessage(ProgramWire::Message message)
         m_answer = std::move(message);
     else
         endSession(tr("The control host answered out of turn."));
+}
+
+// The start's limit, like a caller's deadline, stands still while the user reads what the
+// control shows.
+void HostSession::setControlWindowOpen(bool open)
+{
+    if (m_state == State::Starting && open != m_controlWindowOpen) {
+        if (open) {
+            m_startLeft = std::chrono::ceil<std::chrono::milliseconds>(
+                m_startTimer.remainingTimeAsDuration());
+            m_startTimer.stop();
+        } else {
+            m_startTimer.start(m_startLeft);
+        }
+    }
+    setModal(open, m_modelessDisabled);
+}
+
+void HostSession::setModal(bool controlWindowOpen, bool modelessDisabled)
+{
+    const bool was = m_controlWindowOpen || m_modelessDisabled;
+    m_controlWindowOpen = controlWindowOpen;
+    m_modelessDisabled = modelessDisabled;
+    if (const bool modal = controlWindowOpen || modelessDisabled; modal != was)
+        emit modalStateChanged(modal);
 }
 
 void HostSession::onFinished()
@@ -205,6 +276,8 @@ void HostSession::endSession(const QString &reason)
     // stack: the event loop ends it.
     QMetaObject::invokeMethod(
         m_process, [process = m_process] { process->kill(); }, Qt::QueuedConnection);
+    // Whatever the control showed went with its host.
+    setModal(false, false);
     if (was == State::Starting)
         QMetaObject::invokeMethod(this, &HostSession::startSettled, Qt::QueuedConnection);
     else if (!m_waiting)
@@ -213,7 +286,7 @@ void HostSession::endSession(const QString &reason)
 
 void HostSession::scheduleDelivery()
 {
-    if (m_deliveryScheduled || m_actions.empty())
+    if (m_deliveryScheduled || m_actions.empty() || m_holdActions)
         return;
     m_deliveryScheduled = true;
     QMetaObject::invokeMethod(this, &HostSession::deliverActions, Qt::QueuedConnection);
@@ -222,6 +295,8 @@ void HostSession::scheduleDelivery()
 void HostSession::deliverActions()
 {
     m_deliveryScheduled = false;
+    if (m_holdActions)
+        return; // delivered once the caller's wait is over
     while (!m_actions.empty()) {
         const ActionValues values = std::move(m_actions.front());
         m_actions.pop_front();

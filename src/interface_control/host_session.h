@@ -9,14 +9,18 @@
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 
 // The life of one control host process: its start, one command at a time with its answer, and
 // the actions it reports, delivered on this object's thread in the order the host wrote them,
-// never while a command is being sent. The start goes on while the event loop turns, so that
-// nothing waits for it unless a caller must; the wait for an answer holds the caller. A host
-// that fails to start, stops, hangs or writes what is no message ends the session with a
-// reason, and a session that has ended stays so: the owner starts another.
+// never while a caller waits. The start goes on while the event loop turns, so that nothing
+// waits for it unless a caller must. A caller that must wait, for the start or for an answer,
+// waits with the event loop turning but taking no user input, so that the window keeps painting
+// while its handler does nothing else; time while the control shows a window of its own (the
+// user reading its message box) counts against no limit. A host that fails to start, stops,
+// hangs or writes what is no message ends the session with a reason, and a session that has
+// ended stays so: the owner starts another.
 class HostSession : public QObject {
     Q_OBJECT
 
@@ -26,7 +30,8 @@ public:
     // Starts the host at once; it must say it is ready within the start limit.
     HostSession(const QString &program, const QStringList &arguments,
                 std::chrono::milliseconds startLimit, QObject *parent = nullptr);
-    // Ends the host, giving it a moment to let go of the control first.
+    // Ends the host, giving it a moment to let go of the control first, and the user all the
+    // time they need for a window the control shows as it closes.
     ~HostSession() override;
 
     State state() const { return m_state; }
@@ -35,8 +40,8 @@ public:
 
     // Holds the caller until the start has settled or the deadline passes. Gives nothing once
     // the host is ready, otherwise why it is not. A deadline that passes ends nothing: the start
-    // goes on.
-    std::optional<QString> waitUntilReady(QDeadlineTimer deadline);
+    // goes on. Time the control's own windows were open is added to the deadline.
+    std::optional<QString> waitUntilReady(QDeadlineTimer &deadline);
 
     // Takes in what the host has written so far, so that nothing it wrote unasked is taken for
     // the answer to the next command.
@@ -44,9 +49,9 @@ public:
 
     // Hands over one command to a ready host and holds the caller until its answer. Gives
     // nothing when the control took it, otherwise the control's reason or, having ended the
-    // session, why the host could not answer.
+    // session, why the host could not answer. The limit is the deadline's, for the wording.
     std::optional<QString> request(const QString &verb, const QString &text,
-                                   QDeadlineTimer deadline, std::chrono::milliseconds limit);
+                                   QDeadlineTimer &deadline, std::chrono::milliseconds limit);
 
 signals:
     // The start has settled: the session is ready or has ended. Always from the event loop.
@@ -54,12 +59,19 @@ signals:
     // The session ended while nobody waited for it.
     void endedUnasked(const QString &reason);
     void actionEvent(const ActionValues &values);
+    // The control shows a window of its own that the user must answer first, or asked for the
+    // program's windows to be disabled (true); or that is over (false).
+    void modalStateChanged(bool modal);
 
 private:
+    // Turns the event loop without user input until done() or the deadline.
+    bool waitUntil(const std::function<bool()> &done, QDeadlineTimer &deadline);
     void readOutput();
     void onFinished();
     void onStartExpired();
     void takeMessage(ProgramWire::Message message);
+    void setControlWindowOpen(bool open);
+    void setModal(bool controlWindowOpen, bool modelessDisabled);
     void endSession(const QString &reason);
     void scheduleDelivery();
     void deliverActions();
@@ -68,10 +80,14 @@ private:
     State m_state = State::Starting;
     QString m_endReason;
     std::chrono::milliseconds m_startLimit;
-    QDeadlineTimer m_startDeadline;
     QTimer m_startTimer;
+    std::chrono::milliseconds m_startLeft{0}; // while a control's window holds the start timer
     // Set while a command waits for its answer.
     bool m_waiting = false;
+    // Set while any caller waits: the actions wait too.
+    bool m_holdActions = false;
+    bool m_controlWindowOpen = false;
+    bool m_modelessDisabled = false;
     QByteArray m_partialLine;
     std::optional<ProgramWire::Message> m_answer;
     std::deque<ActionValues> m_actions;

@@ -22,9 +22,16 @@ void HostedControl::adopt(HostSession *session)
     session->setParent(this);
     connect(session, &HostSession::actionEvent, this, &InterfaceControl::actionEvent);
     connect(session, &HostSession::endedUnasked, this, &HostedControl::retire);
+    connect(session, &HostSession::modalStateChanged, this, &InterfaceControl::modalStateChanged);
 }
 
-std::optional<QString> HostedControl::waitUntilReady(QDeadlineTimer deadline)
+std::optional<QString> HostedControl::waitUntilReady()
+{
+    QDeadlineTimer noDeadline(QDeadlineTimer::Forever);
+    return waitUntilReady(noDeadline);
+}
+
+std::optional<QString> HostedControl::waitUntilReady(QDeadlineTimer &deadline)
 {
     if (!m_session || m_session->state() == HostSession::State::Ended)
         adopt(new HostSession(m_program, m_arguments, m_timeouts.start));
@@ -36,19 +43,20 @@ std::optional<QString> HostedControl::waitUntilReady(QDeadlineTimer deadline)
 
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
 {
-    return sendCommand(verb, text, QDeadlineTimer(m_timeouts.press()));
+    QDeadlineTimer press(m_timeouts.press());
+    return sendCommand(verb, text, press);
 }
 
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text,
-                                                  QDeadlineTimer press)
+                                                  QDeadlineTimer &press)
 {
     // A host that wrote out of turn between commands is let go here, and another is started.
     if (m_session)
         m_session->poll();
     if (const auto failure = waitUntilReady(press))
         return failure;
-    const auto result = m_session->request(
-        verb, text, std::min(QDeadlineTimer(m_timeouts.reply), press), m_timeouts.reply);
+    QDeadlineTimer reply = std::min(QDeadlineTimer(m_timeouts.reply), press);
+    const auto result = m_session->request(verb, text, reply, m_timeouts.reply);
     if (m_session->state() == HostSession::State::Ended) {
         // The control answered and the host broke after: that costs the host, not the command.
         if (result != m_session->endReason())

@@ -36,12 +36,14 @@ public:
 
     // Starts a host unless one runs, holding the caller until it is ready or the deadline
     // passes. Gives nothing once the control is ready, otherwise why it is not.
-    std::optional<QString> waitUntilReady(QDeadlineTimer deadline = QDeadlineTimer::Forever);
+    std::optional<QString> waitUntilReady(QDeadlineTimer &deadline);
+    std::optional<QString> waitUntilReady();
 
     std::optional<QString> sendCommand(const QString &verb, const QString &text) override;
-    // The same within the press's deadline.
+    // The same within the press's deadline, which time spent on the control's own windows
+    // extends.
     std::optional<QString> sendCommand(const QString &verb, const QString &text,
-                                       QDeadlineTimer press);
+                                       QDeadlineTimer &press);
 
 private:
     void retire(const QString &reason);

@@ -25,4 +25,7 @@ signals:
     // Something that went wrong outside any command, for the user to know: what happened, and
     // why, in the control's or the host's own words.
     void problem(const QString &what, const QString &why);
+    // The control shows a window of its own that the user must answer first, or asked for the
+    // program's windows to be disabled while it works (true); or that is over (false).
+    void modalStateChanged(bool modal);
 };

@@ -81,12 +81,22 @@ std::variant<EventValue, Malformed> readNumber(const QJsonObject &value, const Q
             return malformed(QStringLiteral("%1 is not a 64-bit whole number").arg(where));
         return EventValue::whole(number);
     }
+    if (const QJsonValue decimal = value.value(word(Field::decimal)); !decimal.isUndefined()) {
+        // As the host writes them: no exponent, no superfluous zeros, no negative zero.
+        static const QRegularExpression digits(
+            QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]*[1-9])?$"));
+        const QString text = decimal.toString();
+        if (!decimal.isString() || text.size() > qsizetype(maxDecimalLength) ||
+            !digits.match(text).hasMatch() || text == u"-0")
+            return malformed(QStringLiteral("%1 is not a decimal number").arg(where));
+        return EventValue::decimal(text);
+    }
     const QJsonValue fraction = value.value(word(Field::fraction));
     if (fraction.isDouble())
         return EventValue::number(fraction.toDouble());
     if (const auto special = nonFinite(fraction.toString()); fraction.isString() && special)
         return EventValue::number(*special);
-    return malformed(QStringLiteral("%1 has neither a \"whole\" nor a \"fraction\"").arg(where));
+    return malformed(QStringLiteral("%1 has no \"whole\", \"fraction\" or \"decimal\"").arg(where));
 }
 
 std::variant<EventValue, Malformed> readValue(const QJsonValue &value, int index)
@@ -167,6 +177,13 @@ std::variant<Message, Malformed> parseLine(QByteArrayView line)
         return Message(Done{});
     if (type == word(Type::action))
         return readAction(message);
+    if (type == word(Type::window) || type == word(Type::modeless)) {
+        const bool window = type == word(Type::window);
+        const QJsonValue state = message.value(word(window ? Field::open : Field::enabled));
+        if (!state.isBool())
+            return malformed(QStringLiteral("a %1 message has no true or false").arg(type));
+        return window ? Message(ControlWindow{state.toBool()}) : Message(Modeless{state.toBool()});
+    }
     if (type == word(Type::failed) || type == word(Type::unavailable)) {
         auto reason = readFailure(message);
         if (auto *problem = std::get_if<Malformed>(&reason))

@@ -35,7 +35,17 @@ struct Action {
     ActionValues values;
     bool operator==(const Action &) const = default;
 };
-using Message = std::variant<Ready, Unavailable, Done, Failed, Action>;
+// The control opened its first window of its own, or closed its last one.
+struct ControlWindow {
+    bool open = false;
+    bool operator==(const ControlWindow &) const = default;
+};
+// The control asked for the program's windows to be disabled (false), or enabled again.
+struct Modeless {
+    bool enabled = true;
+    bool operator==(const Modeless &) const = default;
+};
+using Message = std::variant<Ready, Unavailable, Done, Failed, Action, ControlWindow, Modeless>;
 
 // The longest line the host may write.
 inline constexpr qsizetype maxLineLength = qsizetype(ControlWire::maxLineLength);

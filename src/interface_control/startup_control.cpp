@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <utility>
 
 StartupControl::StartupControl(QList<QStringList> hosts, HostedControl::Timeouts timeouts,
@@ -15,8 +16,10 @@ StartupControl::StartupControl(QList<QStringList> hosts, HostedControl::Timeouts
     , m_transmissionDelay(transmissionDelay)
 {}
 
-void StartupControl::chooseOnceShown(QObject *window)
+void StartupControl::chooseOnceShown(QObject *window, quintptr nativeWindow)
 {
+    if (nativeWindow)
+        m_ownerArguments = {QStringLiteral("--owner"), QString::number(nativeWindow)};
     window->installEventFilter(this);
 }
 
@@ -41,8 +44,11 @@ void StartupControl::tryNextHost()
 {
     if (m_nextHost < m_hosts.size()) {
         const QStringList &host = m_hosts.at(m_nextHost++);
-        m_candidate = new HostSession(host.front(), host.mid(1), m_timeouts.start, this);
+        m_candidate =
+            new HostSession(host.front(), host.mid(1) + m_ownerArguments, m_timeouts.start, this);
         connect(m_candidate, &HostSession::startSettled, this, &StartupControl::settle);
+        connect(m_candidate, &HostSession::modalStateChanged, this,
+                &InterfaceControl::modalStateChanged);
         return;
     }
     m_chosen = new SimulatedControl(m_transmissionDelay, this);
@@ -73,8 +79,8 @@ QString StartupControl::whyNoHostCould() const
 
 void StartupControl::settle()
 {
-    // A start already taken in by a waiting press settles again from the event loop.
-    if (!m_candidate || m_candidate->state() == HostSession::State::Starting)
+    // A press that waits for the candidate settles it once its wait is over.
+    if (m_pressWaiting || !m_candidate || m_candidate->state() == HostSession::State::Starting)
         return;
     HostSession *candidate = std::exchange(m_candidate, nullptr);
     candidate->disconnect(this);
@@ -86,19 +92,25 @@ void StartupControl::settle()
         return;
     }
     const QStringList &host = m_hosts.at(m_nextHost - 1);
-    m_hosted = new HostedControl(host.front(), host.mid(1), m_timeouts, this);
+    m_hosted = new HostedControl(host.front(), host.mid(1) + m_ownerArguments, m_timeouts, this);
     m_hosted->adopt(candidate);
     m_chosen = m_hosted;
     connect(m_chosen, &InterfaceControl::actionEvent, this, &InterfaceControl::actionEvent);
+    connect(m_chosen, &InterfaceControl::modalStateChanged, this,
+            &InterfaceControl::modalStateChanged);
 }
 
 std::optional<QString> StartupControl::sendCommand(const QString &verb, const QString &text)
 {
-    const QDeadlineTimer press(m_timeouts.press());
+    QDeadlineTimer press(m_timeouts.press());
     choose();
     while (m_candidate) {
-        if (const auto failure = m_candidate->waitUntilReady(press);
-            failure && m_candidate->state() == HostSession::State::Starting)
+        std::optional<QString> failure;
+        {
+            const QScopedValueRollback waiting(m_pressWaiting, true);
+            failure = m_candidate->waitUntilReady(press);
+        }
+        if (failure && m_candidate->state() == HostSession::State::Starting)
             return failure;
         settle();
     }

@@ -20,7 +20,8 @@ public:
     StartupControl(QList<QStringList> hosts, HostedControl::Timeouts timeouts,
                    std::chrono::milliseconds transmissionDelay, QObject *parent = nullptr);
 
-    void chooseOnceShown(QObject *window);
+    // The control's own windows go in front of the native window given, if any.
+    void chooseOnceShown(QObject *window, quintptr nativeWindow = 0);
     // Starts trying the hosts, unless that has begun, and returns at once.
     void choose();
 
@@ -43,6 +44,9 @@ private:
     // Why each host tried could not create the control, and the host's file name.
     QList<std::pair<QString, QString>> m_failures;
     HostSession *m_candidate = nullptr;
+    // Set while a press waits for the candidate, which it then settles itself.
+    bool m_pressWaiting = false;
+    QStringList m_ownerArguments;
     InterfaceControl *m_chosen = nullptr;
     HostedControl *m_hosted = nullptr; // the chosen one, when it is hosted
 };

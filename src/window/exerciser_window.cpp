@@ -102,6 +102,8 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
 
     connect(m_control, &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
     connect(m_control, &InterfaceControl::problem, this, &ExerciserWindow::showFailure);
+    connect(m_control, &InterfaceControl::modalStateChanged, this,
+            &ExerciserWindow::holdForTheControl);
     connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
             &ExerciserWindow::clearLog);
 
@@ -183,6 +185,20 @@ void ExerciserWindow::showFailure(const QString &what, const QString &why)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();
+}
+
+// As a modal dialog of the control's own would disable its form; the user then carries on where
+// they were.
+void ExerciserWindow::holdForTheControl(bool held)
+{
+    if (held) {
+        m_focusBeforeHeld = focusWidget();
+        setEnabled(false);
+        return;
+    }
+    setEnabled(true);
+    if (m_focusBeforeHeld)
+        m_focusBeforeHeld->setFocus();
 }
 
 void ExerciserWindow::clearLog()

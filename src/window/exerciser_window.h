@@ -3,6 +3,7 @@
 #include "action_values.h"
 #include "outgoing_command.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -25,8 +26,10 @@ private:
     void clearLog();
     void send(CommandButton button, const QLineEdit *source);
     void showFailure(const QString &what, const QString &why);
+    void holdForTheControl(bool held);
 
     InterfaceControl *m_control = nullptr;
     std::array<QLineEdit *, 6> m_valueBoxes{};
     ActionLog *m_log = nullptr;
+    QPointer<QWidget> m_focusBeforeHeld;
 };

@@ -77,6 +77,21 @@ QString signColumn(qint64 number)
     return number < 0 ? digits : u' ' + digits;
 }
 
+QString signColumn(const EventValue::Decimal &number)
+{
+    return number.digits.startsWith(u'-') ? number.digits : u' ' + number.digits;
+}
+
+// Every digit as the control gave it, in the user's regional format.
+QString decimalText(const EventValue::Decimal &number, const QLocale &locale)
+{
+    QString text = number.digits;
+    text.replace(u'.', locale.decimalPoint());
+    if (text.startsWith(u'-'))
+        text.replace(0, 1, locale.negativeSign());
+    return text;
+}
+
 QString signColumn(double number)
 {
     const QString digits =
@@ -116,6 +131,8 @@ QString plainText(const EventValue &value, const QLocale &locale)
         return withoutGrouping(locale).toString(*whole);
     if (const auto *number = std::get_if<double>(&value.value()))
         return nonFiniteText(*number).value_or(decimalText(*number, withoutGrouping(locale)));
+    if (const auto *number = std::get_if<EventValue::Decimal>(&value.value()))
+        return decimalText(*number, locale);
     return {};
 }
 
@@ -124,6 +141,8 @@ QString signColumnText(const EventValue &value)
     if (const auto *whole = std::get_if<qint64>(&value.value()))
         return signColumn(*whole);
     if (const auto *number = std::get_if<double>(&value.value()))
+        return signColumn(*number);
+    if (const auto *number = std::get_if<EventValue::Decimal>(&value.value()))
         return signColumn(*number);
     if (const auto *text = std::get_if<QString>(&value.value())) {
         if (const auto number = readNumber(*text))

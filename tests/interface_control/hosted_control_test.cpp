@@ -123,4 +123,36 @@ TEST_F(HostedControlTest, AFaultFailsOnlyTheCommandAtHand)
     }
 }
 
+// The user's time on a window of the control's own counts against no limit, at the start or in a
+// command; meanwhile the program holds its window, as while the control has its container's
+// windows disabled, which stops no clock. A host that ends meanwhile lets the window go.
+TEST_F(HostedControlTest, TheControlsOwnWindowsStopTheClock)
+{
+    const QByteArray opened = R"({"type":"window","open":true})";
+    const QByteArray closed = R"({"type":"window","open":false})";
+    const QByteArray disabled = R"({"type":"modeless","enabled":false})";
+    const struct {
+        const char *name;
+        QList<QByteArray> steps;
+        const char *failure; // none: the command succeeds
+    } cases[] = {
+        {"atStart", {opened, "@pause 2", closed, ready, "@read", done}, nullptr},
+        {"inACommand", {ready, "@read", opened, "@pause 2", closed, done}, nullptr},
+        {"modeless", {ready, "@read", disabled, "@sleep 30"}, "within 1 seconds"},
+        {"hostEndsMeanwhile", {ready, "@read", opened, "@exit 3"}, "exit code 3"},
+    };
+    for (const auto &[name, steps, failure] : cases) {
+        SCOPED_TRACE(name);
+        QFile::remove(state.filePath("runs"));
+        auto hosted = control(steps, {1s, 1s});
+        QSignalSpy modal(hosted.get(), &InterfaceControl::modalStateChanged);
+        const auto result = hosted->sendCommand("sendplc", "A1 on");
+        if (failure)
+            EXPECT_TRUE(result && result->contains(failure)) << result.value_or("").toStdString();
+        else
+            EXPECT_EQ(result, std::nullopt);
+        EXPECT_EQ(modal, (QList<QList<QVariant>>{{true}, {false}}));
+    }
+}
+
 } // namespace

@@ -7,12 +7,14 @@
 #include "startup_control.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -116,6 +118,49 @@ TEST_F(StartupControlTest, TheWindowStaysInUseWhileAHostStarts)
     EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }));
     EXPECT_EQ(log()->text(), "b\t\t\t\t\t\r\n");
+}
+
+// While a press waits for the control, the window paints and stays disabled while the control
+// asks, but takes no input: what the user types meanwhile arrives once the press is over.
+TEST_F(StartupControlTest, PaintsButTakesNoInputWhileAPressWaits)
+{
+    const QByteArray disabled = R"({"type":"modeless","enabled":false})";
+    const QByteArray enabled = R"({"type":"modeless","enabled":true})";
+    showWindow({host({ready, "@read", disabled, "@pause 1", enabled, done})}, {5s, 5s});
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto *commandLine = window->findChild<QLineEdit *>("CommandLine");
+    commandLine->setFocus();
+    int paints = 0;
+    bool disabledMeanwhile = false;
+    QString typedMeanwhile = "not looked at";
+    QTimer::singleShot(300ms, [&] {
+        disabledMeanwhile = !window->isEnabled();
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            window->windowHandle(), QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+        log()->viewport()->update();
+    });
+    QTimer::singleShot(600ms, [&] { typedMeanwhile = commandLine->text(); });
+    struct PaintCounter : QObject {
+        int &count;
+        explicit PaintCounter(int &count)
+            : count(count)
+        {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(paints);
+    log()->viewport()->installEventFilter(&counter);
+
+    // As a keyboard shortcut would, so that the focus stays where the user types.
+    window->findChild<QPushButton *>("SendPL")->click();
+    EXPECT_GT(paints, 0);
+    EXPECT_TRUE(disabledMeanwhile);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(typedMeanwhile, "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return commandLine->text() == "x"; }));
 }
 
 } // namespace

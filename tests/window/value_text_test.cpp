@@ -53,6 +53,11 @@ const Rendering renderings[] = {
      " 1.7976931348623157e+308"},
     {"nan", number(limits::quiet_NaN()), "NaN", "NaN", " NaN"},
     {"negativeInfinity", number(-limits::infinity()), "-Infinity", "-Infinity", "-Infinity"},
+    {"decimalPastDouble", EventValue::decimal("-0.000000001234567890123456789"),
+     "-0.000000001234567890123456789", "-0,000000001234567890123456789",
+     "-0.000000001234567890123456789"},
+    {"decimalPast64Bits", EventValue::decimal("18446744073709551615"), "18446744073709551615",
+     "18446744073709551615", " 18446744073709551615"},
 };
 
 // Present exactly when the plain text is not empty; every number is, zero included.
