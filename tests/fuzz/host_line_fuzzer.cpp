@@ -7,6 +7,7 @@
 #include "program_wire.h"
 
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -54,6 +55,79 @@ bool same(const EventValue &read, const EventValue &written)
     if (a && b && std::isnan(*a))
         return std::isnan(*b);
     return read == written;
+}
+
+// A number held as OLE Automation's DECIMAL holds it reads back as that number: exactly, as a
+// whole number or as its digits, or as the double nearest to it where that holds every digit.
+void checkExactNumber(FuzzedDataProvider &data)
+{
+    const bool negative = data.ConsumeBool();
+    const auto high = data.ConsumeIntegral<std::uint32_t>();
+    const auto low = data.ConsumeIntegral<std::uint64_t>();
+    const auto scale = data.ConsumeIntegralInRange<unsigned>(0, 28);
+    std::array<HostWire::Value, ControlWire::actionValueCount> written;
+    written.fill(HostWire::emptyValue());
+    written[0] = HostWire::exactValue(negative, high, low, scale);
+    const QByteArray line = withoutNewline(HostWire::actionLine(written));
+    const auto parsed = parseLine(line);
+    const auto *message = std::get_if<Message>(&parsed);
+    const auto *action = message ? std::get_if<Action>(message) : nullptr;
+    require(action, "the program reads every exact number the host writes", line);
+    const EventValue &read = action->values.bszAction;
+
+    const unsigned __int128 magnitude = (static_cast<unsigned __int128>(high) << 64) | low;
+    unsigned __int128 power = 1;
+    for (unsigned i = 0; i < scale; ++i)
+        power *= 10;
+    const long double exact = (negative ? -1.0L : 1.0L) * static_cast<long double>(magnitude) /
+                              static_cast<long double>(power);
+    if (const auto *whole = std::get_if<qint64>(&read.value())) {
+        const auto wholeMagnitude = *whole < 0 ? 0 - static_cast<unsigned __int128>(*whole)
+                                               : static_cast<unsigned __int128>(*whole);
+        require(magnitude % power == 0 && magnitude / power == wholeMagnitude &&
+                    (*whole < 0) == (negative && magnitude != 0),
+                "a whole number is the number", line);
+    } else if (const auto *number = std::get_if<double>(&read.value())) {
+        require(std::fabs(static_cast<long double>(*number) - exact) <= std::fabs(exact) * 1e-15L,
+                "a double is the number's nearest", line);
+    } else {
+        const auto *decimal = std::get_if<EventValue::Decimal>(&read.value());
+        require(decimal, "a number reads back as a number", line);
+        const std::string digits = decimal->digits.toStdString();
+        std::string_view rest = digits;
+        require(rest.starts_with('-') == (negative && magnitude != 0), "the sign is kept", line);
+        if (rest.starts_with('-'))
+            rest.remove_prefix(1);
+        unsigned __int128 value = 0;
+        unsigned places = 0;
+        bool afterPoint = false;
+        for (const char c : rest) {
+            if (c == '.') {
+                afterPoint = true;
+                continue;
+            }
+            value = value * 10 + unsigned(c - '0');
+            places += afterPoint;
+        }
+        require(places <= scale, "no more places than the number has", line);
+        for (unsigned i = places; i < scale; ++i)
+            value *= 10;
+        require(value == magnitude, "every digit is kept", line);
+    }
+}
+
+// What the host says of the control's windows reads back as it said it.
+void checkWindowMessages(FuzzedDataProvider &data)
+{
+    const bool state = data.ConsumeBool();
+    const bool window = data.ConsumeBool();
+    const QByteArray line =
+        withoutNewline(window ? HostWire::windowLine(state) : HostWire::modelessLine(state));
+    const auto parsed = parseLine(line);
+    const auto *message = std::get_if<Message>(&parsed);
+    require(message && (window ? *message == Message(ControlWindow{state})
+                               : *message == Message(Modeless{state})),
+            "a window message reads back as it was written", line);
 }
 
 void checkAnyLine(const QByteArray &line)
@@ -116,7 +190,7 @@ void checkFailureRoundTrip(FuzzedDataProvider &data)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange(0, 2)) {
+    switch (data.ConsumeIntegralInRange(0, 4)) {
     case 0: {
         const std::string line = data.ConsumeRemainingBytesAsString();
         checkAnyLine(QByteArray::fromStdString(line));
@@ -124,6 +198,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     }
     case 1:
         checkActionRoundTrip(data);
+        break;
+    case 2:
+        checkExactNumber(data);
+        break;
+    case 3:
+        checkWindowMessages(data);
         break;
     default:
         checkFailureRoundTrip(data);

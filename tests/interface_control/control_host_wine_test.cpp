@@ -1,10 +1,11 @@
 // The real control host, cross-compiled, run under wine against the test controls.
 
-#include "hosted_control.h"
 #include "program_wire.h"
-#include "qt_printers.h"
+#include "value_text.h"
+#include "wine_test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,71 +13,18 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
-#include <memory>
 
 namespace {
 
-using namespace std::chrono_literals;
+using namespace WineTest;
 
-QString testFolder(int bits)
-{
-    return QStringLiteral(KV27_BUILD_DIR "/test-control-%1").arg(bits == 64 ? "x86_64" : "i686");
-}
-
-QString hostBesideTheTestControl(int bits)
-{
-    return testFolder(bits) + QStringLiteral("/kv27-control-host%1.exe").arg(bits);
-}
-
-void useTheTestPrefix()
-{
-    qputenv("WINEPREFIX", KV27_WINE_PREFIX);
-    qputenv("WINEDEBUG", "-all");
-    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
-}
-
-// Starting wine takes a few seconds, and longer on a busy machine.
-constexpr HostedControl::Timeouts underWine{60s, 30s};
-
-std::unique_ptr<HostedControl> hostedTestControl(int bits, HostedControl::Timeouts timeouts)
-{
-    useTheTestPrefix();
-    return std::make_unique<HostedControl>(KV27_WINE, QStringList{hostBesideTheTestControl(bits)},
-                                           timeouts);
-}
-
-// Every case runs for both bitnesses of host and control.
-class ControlHostUnderWine : public testing::TestWithParam<int> {
+class ControlHostUnderWine : public BothBitnesses {
 protected:
-    void SetUp() override
-    {
-        useTheTestPrefix();
-        if (bits() == 64)
-            return;
-        QProcess probe;
-        probe.start(KV27_WINE, {testFolder(32) + "/bitness_probe32.exe"});
-        if (probe.waitForFinished(60000) && probe.readAllStandardOutput().trimmed() == "32")
-            return;
-        // Only a kernel without 32-bit code excuses it: elsewhere 32-bit wine belongs here.
-        if (QProcess::execute(KV27_SOURCE_DIR "/scripts/runs-32-bit-code", {}) != 0)
-            GTEST_SKIP() << "this machine's kernel runs no 32-bit code, so neither does wine";
-        FAIL() << "wine runs no 32-bit programs here, though the kernel does: is wine32 missing?";
-    }
-
-    int bits() const { return GetParam(); }
     std::unique_ptr<HostedControl> control(HostedControl::Timeouts timeouts = underWine) const
     {
-        return hostedTestControl(bits(), timeouts);
+        return hosted(hostBesideTheTestControl(bits()), timeouts);
     }
 };
-
-QList<ActionValues> actions(const QSignalSpy &spy)
-{
-    QList<ActionValues> values;
-    for (const auto &signal : spy)
-        values << signal.at(0).value<ActionValues>();
-    return values;
-}
 
 ActionValues echo(const QString &verb, const QString &text)
 {
@@ -133,8 +81,8 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
          whole(-16000),
          whole(-2000000000),
          whole(int64Min)},
-        {whole(255), whole(65535), whole(4294967295), number(18446744073709551615.0), whole(-7),
-         whole(7), whole(42)},
+        {whole(255), whole(65535), whole(4294967295), EventValue::decimal("18446744073709551615"),
+         whole(-7), whole(7), whole(42)},
         {number(1.5), number(-0.1), number(std::numeric_limits<double>::quiet_NaN()),
          number(-infinity), number(12.5), whole(-3), whole(-12345678901234)},
         {number(1.25),
@@ -190,48 +138,69 @@ TEST_P(ControlHostUnderWine, KeepsReportsFromOtherThreadsWholeAndInOrder)
 
 TEST_P(ControlHostUnderWine, SaysWhenTheControlIsNotAvailable)
 {
-    HostedControl alone(KV27_WINE,
-                        {QStringLiteral(KV27_BUILD_DIR "/control-host-%1/kv27-control-host%2.exe")
-                             .arg(bits() == 64 ? "x86_64" : "i686")
-                             .arg(bits())},
-                        underWine);
-    const QString failure = alone.waitUntilReady().value_or("");
+    const QString failure = hosted(hostAlone(bits()))->waitUntilReady().value_or("");
     // Said once, with the code, and no filler where the system has no words for it.
-    EXPECT_TRUE(failure.startsWith(
-        "The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or not registered."));
+    EXPECT_TRUE(failure.startsWith("The control \"HearthwickScriptLibCtl.Hearthwick\" is not "
+                                   "installed: nothing on this computer registered it."))
+        << failure.toStdString();
     EXPECT_TRUE(failure.endsWith("(HRESULT 0x800401F3)")) << failure.toStdString();
-    EXPECT_FALSE(failure.contains("no description")) << failure.toStdString();
 
     // A control that cannot set itself up as a new one is not available either.
-    qputenv("KV27_TEST_CONTROL_VARIANT", "uninitialisable");
+    const auto variant = testControlVariant("uninitialisable");
     const QString uninitialised = control()->waitUntilReady().value_or("");
-    qunsetenv("KV27_TEST_CONTROL_VARIANT");
     EXPECT_TRUE(uninitialised.startsWith(
         "The control \"HearthwickScriptLibCtl.Hearthwick\" could not be initialised."))
         << uninitialised.toStdString();
     EXPECT_TRUE(uninitialised.endsWith("(HRESULT 0x8007000E)")) << uninitialised.toStdString();
 }
 
-// Wherever the control offers its events the host listens, and says so where it cannot; and it
-// calls the default member as late binding does, be it a method or a property.
-TEST_P(ControlHostUnderWine, FindsTheEventsWhereverTheControlOffersThem)
+// Wherever the control describes its events the host listens, and says so where it cannot; and
+// it calls the default member as late binding does, be it a method or a property.
+TEST_P(ControlHostUnderWine, FindsTheEventsWhereverTheControlDescribesThem)
 {
-    for (const char *variant : {"hidden", "unnamed", "deaf", "property"}) {
-        SCOPED_TRACE(variant);
-        qputenv("KV27_TEST_CONTROL_VARIANT", variant);
+    for (const char *name : {"hidden", "unnamed", "deaf", "property"}) {
+        SCOPED_TRACE(name);
+        const auto variant = testControlVariant(name);
         auto hosted = control();
         QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
         const auto failure = hosted->sendCommand("sendplc", "A1 on");
-        if (variant == std::string_view("deaf")) {
+        if (name == std::string_view("deaf")) {
             EXPECT_TRUE(failure && failure->contains("no event sink could be connected"))
                 << failure.value_or("").toStdString();
             continue;
         }
         EXPECT_EQ(failure, std::nullopt);
-        ASSERT_TRUE(spy.wait(10000));
+        EXPECT_TRUE(spy.wait(10000));
         EXPECT_EQ(actions(spy), QList{echo("sendplc", "A1 on")});
     }
-    qunsetenv("KV27_TEST_CONTROL_VARIANT");
+}
+
+struct HostRun {
+    QByteArray output;
+    QProcess::ExitStatus status;
+    int exitCode;
+    bool released;
+};
+
+// Runs the host by hand with these lines on its input, closing it after them unless asked not
+// to, until it ends.
+HostRun runHost(const QString &host, const QList<QByteArray> &lines, bool closeInput = true)
+{
+    QTemporaryDir folder;
+    const QString released = folder.filePath("released");
+    const EnvironmentGuard announce("KV27_TEST_CONTROL_RELEASED",
+                                    "Z:" + QDir::toNativeSeparators(released).toUtf8());
+    QProcess process;
+    process.start(KV27_WINE, {host});
+    for (const QByteArray &line : lines)
+        process.write(line);
+    if (closeInput)
+        process.closeWriteChannel();
+    const bool ended = process.waitForFinished(60000);
+    EXPECT_TRUE(ended);
+    if (!ended)
+        process.kill(), process.waitForFinished();
+    return {process.readAll(), process.exitStatus(), process.exitCode(), QFile::exists(released)};
 }
 
 // Closed by a user or a tool, or at log-off, the host lets the control go and ends cleanly; a
@@ -241,21 +210,14 @@ TEST_P(ControlHostUnderWine, LetsTheControlGoWhenClosedOrAtLogOff)
 {
     for (const char *verb : {"close", "logoff", "pumpclose"}) {
         SCOPED_TRACE(verb);
-        QTemporaryDir folder;
-        const QString released = folder.filePath("released");
-        qputenv("KV27_TEST_CONTROL_RELEASED", "Z:" + QDir::toNativeSeparators(released).toUtf8());
-        QProcess host;
-        host.start(KV27_WINE, {hostBesideTheTestControl(bits())});
-        ASSERT_TRUE(host.waitForReadyRead(60000));
-        EXPECT_EQ(host.readLine().trimmed(), R"({"type":"ready"})");
-        host.write(ProgramWire::commandLine(verb, ""));
-        EXPECT_TRUE(host.waitForFinished(20000));
-        EXPECT_TRUE(host.readAll().startsWith(R"({"type":"done"})"));
-        EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(host.exitCode(), 0);
-        EXPECT_TRUE(QFile::exists(released));
+        const HostRun run =
+            runHost(hostBesideTheTestControl(bits()), {ProgramWire::commandLine(verb, "")}, false);
+        EXPECT_TRUE(run.output.startsWith("{\"type\":\"ready\"}\n{\"type\":\"done\"}"))
+            << run.output.toStdString();
+        EXPECT_EQ(run.status, QProcess::NormalExit);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.released);
     }
-    qunsetenv("KV27_TEST_CONTROL_RELEASED");
 }
 
 // What the control says of a failure reaches the user: its own error number as the usual
@@ -271,29 +233,15 @@ TEST_P(ControlHostUnderWine, NamesTheControlsFailuresInItsOwnWords)
 
 // The same cases against the stricter test control, which holds the host to COM's contracts
 // rather than to what the first test control happens to accept.
-class StrictControlUnderWine : public ControlHostUnderWine {
+class StrictControlUnderWine : public BothBitnesses {
 protected:
-    QString host() const
+    QString host() const { return hostBesideTheStrictControl(bits()); }
+    std::unique_ptr<HostedControl> control(HostedControl::Timeouts timeouts = underWine,
+                                           const QStringList &arguments = {}) const
     {
-        return testFolder(bits()) + QStringLiteral("/strict/kv27-control-host%1.exe").arg(bits());
-    }
-    std::unique_ptr<HostedControl> control() const
-    {
-        useTheTestPrefix();
-        return std::make_unique<HostedControl>(KV27_WINE, QStringList{host()}, underWine);
+        return hosted(host(), timeouts, arguments);
     }
 };
-
-// Seven texts, the ones not named empty, as the strict control raises its events.
-ActionValues texts(const QStringList &values)
-{
-    ActionValues action;
-    EventValue *fields[] = {&action.bszAction, &action.bszParm1, &action.bszParm2, &action.bszParm3,
-                            &action.bszParm4,  &action.bszParm5, &action.reserved};
-    for (qsizetype i = 0; i < 7; ++i)
-        *fields[i] = EventValue::text(i < values.size() ? values[i] : QString());
-    return action;
-}
 
 // Events come as the control raises them: while the sink is connected, inside a command, from
 // a timer after it returned and from a worker thread through a marshalled pointer, every value
@@ -328,68 +276,182 @@ TEST_P(StrictControlUnderWine, TakesCommandsAndEventsEveryWayTheyCome)
     EXPECT_EQ(reported[2], texts({"1", "2", "3", "4", "5", "6", "7"}));
 }
 
-// A control that asks for its site before it is initialised gets it, and is activated in place
-// by its container before it takes commands.
-TEST_P(StrictControlUnderWine, IsSitedFirstWhereItAsks)
+// Numbers with more digits than a double holds keep every one; a value too long for the wire is
+// cut short, with a mark, and the host carries on; messages posted to the control's root window
+// are the control's business, never taken for the host's own.
+TEST_P(StrictControlUnderWine, ReportsEveryValueAndKeepsGoing)
 {
-    qputenv("KV27_TEST_CONTROL_VARIANT", "siteFirst");
     auto hosted = control();
     QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+    EXPECT_EQ(hosted->sendCommand("exact", ""), std::nullopt);
+    const QProcess *process = hosted->findChild<QProcess *>();
+    EXPECT_EQ(hosted->sendCommand("postroot", "posted"), std::nullopt);
+    EXPECT_EQ(hosted->sendCommand("huge", ""), std::nullopt);
     EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
-    qunsetenv("KV27_TEST_CONTROL_VARIANT");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 2; }, 10000));
-    EXPECT_EQ(actions(spy).last(), texts({"sendplc", "A1 on", "5"}));
+    EXPECT_EQ(hosted->findChild<QProcess *>(), process) << "the host was started again";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 5; }, 20000));
+    const QList<ActionValues> reported = actions(spy);
+    EXPECT_EQ(reported.value(1),
+              (ActionValues{EventValue::text("exact"),
+                            EventValue::decimal("79228162514264337593543950335"),
+                            EventValue::decimal("-0.000000001234567890123456789"),
+                            EventValue::decimal("18446744073709551615"),
+                            EventValue::decimal("922337203685477.5807"), EventValue::number(1.25),
+                            EventValue::whole(0)}));
+    EXPECT_EQ(reported.value(2), texts({"postroot", "posted", "6"}));
+    const QString cut = plainText(reported.value(3).bszAction);
+    EXPECT_TRUE(cut.startsWith("xxxxxxxx") && cut.size() < 20'000'000) << cut.size();
+    EXPECT_TRUE(cut.endsWith(u"x\u2026 (cut short from 20000000 characters)"))
+        << cut.right(60).toStdString();
+    EXPECT_EQ(reported.value(3).bszParm1, EventValue::text("huge"));
+    EXPECT_EQ(reported.value(4), texts({"sendplc", "A1 on", "5"}));
+}
+
+// A control is started as standard containers start it: sited first where it asks to be, in
+// its own words or in the registry's, and given the ambient properties and control site such
+// containers give.
+TEST_P(StrictControlUnderWine, StartsAsStandardContainersDo)
+{
+    for (const char *name : {"siteFirst", "useReg", "ambient"}) {
+        SCOPED_TRACE(name);
+        const auto variant = testControlVariant(name);
+        auto hosted = control();
+        QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+        EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 2; }, 10000));
+        EXPECT_EQ(actions(spy).value(1), texts({"sendplc", "A1 on", "5"}));
+    }
 }
 
 // Its events come from its event interface only, never from its second outgoing interface,
-// also where its class information names no event interface or it gives none.
+// also where its class information names no event interface or it gives none, and whichever
+// it lists first.
 TEST_P(StrictControlUnderWine, ListensToTheEventInterfaceOnly)
 {
-    for (const char *variant : {"named", "unnamed", "hidden"}) {
-        SCOPED_TRACE(variant);
-        qputenv("KV27_TEST_CONTROL_VARIANT", variant);
+    for (const char *name :
+         {"named", "unnamed", "hidden", "unnamed,eventsLast", "hidden,eventsLast"}) {
+        SCOPED_TRACE(name);
+        const auto variant = testControlVariant(name);
         auto hosted = control();
         QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
         EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
         EXPECT_EQ(hosted->sendCommand("sendrf", "B2 off"), std::nullopt);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 3; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 3; }, 10000));
         QTest::qWait(200);
         EXPECT_EQ(actions(spy), (QList{texts({"advised"}), texts({"sendplc", "A1 on", "5"}),
                                        texts({"sendrf", "B2 off", "6"})}));
     }
-    qunsetenv("KV27_TEST_CONTROL_VARIANT");
 }
 
 // Its failures in its own words, however it gives them: an exception described only when asked,
-// its own error number, and the error object handed on by the type library's dispatch.
+// its own error number, the error object handed on by the type library's dispatch or asked for
+// on its own interface; and a code of its own with no words gets no unrelated ones.
 TEST_P(StrictControlUnderWine, NamesFailuresEveryWayTheControlGivesThem)
 {
-    auto hosted = control();
-    EXPECT_EQ(hosted->sendCommand("deferred", ""),
-              "Strict control: described when asked (HRESULT 0x80040300)");
-    EXPECT_EQ(hosted->sendCommand("wcode", ""),
-              "Strict control: its own error number (HRESULT 0x80040207)");
-    EXPECT_EQ(hosted->sendCommand("errorinfo", "Z9 is no address"),
-              "Strict control: Z9 is no address (HRESULT 0x80004005)");
+    const struct {
+        const char *variant, *verb, *failure;
+    } cases[] = {
+        {"", "deferred", "Strict control: described when asked (HRESULT 0x80040300)"},
+        {"", "wcode", "Strict control: its own error number (HRESULT 0x80040207)"},
+        {"", "errorinfo", "Strict control: Z9 is no address (HRESULT 0x80004005)"},
+        {"ownErrorInterface", "errorinfo", "Strict control: Z9 is no address (HRESULT 0x80004005)"},
+        {"", "rawcode",
+         "The control failed with an error code of its own and gave no description. "
+         "(HRESULT 0x80040210)"},
+    };
+    for (const auto &[name, verb, failure] : cases) {
+        SCOPED_TRACE(std::string(name) + " " + verb);
+        const auto variant = testControlVariant(name);
+        EXPECT_EQ(control()->sendCommand(verb, "Z9 is no address"), failure);
+    }
 }
 
-// A close that comes while the control runs a message loop of its own waits for the command,
-// and the host then ends cleanly.
-TEST_P(StrictControlUnderWine, EndsCleanlyWhenClosedInsideACommand)
+// A close, the end of the session or the end of the input that comes while the control runs a
+// message loop of its own waits for the call into the control to return, whichever call it is,
+// and the host then lets the control go, once, and ends cleanly.
+TEST_P(StrictControlUnderWine, EndsCleanlyWhenClosedInsideAnyCall)
 {
-    QProcess process;
-    process.start(KV27_WINE, {host()});
-    ASSERT_TRUE(process.waitForReadyRead(60000));
-    process.write(ProgramWire::commandLine("pumpclose", ""));
-    EXPECT_TRUE(process.waitForFinished(20000));
-    EXPECT_TRUE(process.readAll().contains(R"({"type":"done"})"));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
+    const QByteArray pumpclose = ProgramWire::commandLine("pumpclose", "");
+    for (const char *call : {"SetClientSite", "InitNew", "DoVerb", "Advise", "Close", ""}) {
+        SCOPED_TRACE(call);
+        const auto variant = testControlVariant(QByteArray("closeIn") + call);
+        const HostRun run = runHost(host(), {pumpclose}, *call != 0);
+        EXPECT_EQ(run.status, QProcess::NormalExit);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.released);
+        const bool whileStarting = std::string_view(call) != "Close" && *call;
+        EXPECT_EQ(run.output.contains("closed while the control was being created"), whileStarting)
+            << run.output.toStdString();
+        EXPECT_EQ(run.output.contains(R"({"type":"done"})"), !whileStarting)
+            << run.output.toStdString();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bits, ControlHostUnderWine, testing::Values(64, 32),
-                         [](const auto &info) { return std::to_string(info.param) + "bit"; });
-INSTANTIATE_TEST_SUITE_P(Bits, StrictControlUnderWine, testing::Values(64, 32),
-                         [](const auto &info) { return std::to_string(info.param) + "bit"; });
+// A box the control shows goes in front of the program's window, owned by it; the time the user
+// takes to answer it counts against no limit, and the command, the start or the close then
+// goes on as if nothing happened. Without a box, a hanging control is still ended at the limit.
+TEST_P(StrictControlUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
+{
+    QProcess programWindow;
+    programWindow.start(KV27_WINE,
+                        {testFolder(64) + "/dialog_tool.exe", "window", "KV27 Exerciser"});
+    ASSERT_TRUE(programWindow.waitForReadyRead(60000));
+    const QString owner = QString::fromLatin1(programWindow.readLine().trimmed());
+    const auto pressOnceShown = [&](QProcess &user, const char *title, const char *after) {
+        user.start(KV27_WINE, {testFolder(64) + "/dialog_tool.exe", "press", title, after, owner});
+    };
+    QTemporaryDir folder;
+    const QString released = folder.filePath("released");
+    const EnvironmentGuard announce("KV27_TEST_CONTROL_RELEASED",
+                                    "Z:" + QDir::toNativeSeparators(released).toUtf8());
+
+    const struct {
+        const char *variant, *verb, *title;
+    } cases[] = {
+        {"", "msgbox", "Strict control"},
+        {"boxAtStart", "sendplc", "Strict control starting"},
+        {"boxOnClose", "sendplc", "Strict control closing"},
+    };
+    for (const auto &[name, verb, title] : cases) {
+        SCOPED_TRACE(title);
+        QFile::remove(released);
+        const auto variant = testControlVariant(name);
+        QProcess user;
+        // Twice the reply limit.
+        pressOnceShown(user, title, "4000");
+        auto hosted = control({60s, 2s}, {"--owner", owner});
+        QSignalSpy modal(hosted.get(), &InterfaceControl::modalStateChanged);
+        QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+        EXPECT_EQ(hosted->sendCommand(verb, "Answer me"), std::nullopt);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 2; }, 10000));
+        EXPECT_EQ(actions(spy).value(1), texts({verb, "Answer me", "9"}));
+        if (std::string_view(name) != "boxOnClose") {
+            EXPECT_EQ(modal, (QList<QList<QVariant>>{{true}, {false}}));
+        }
+        hosted.reset();
+        EXPECT_TRUE(user.state() == QProcess::NotRunning || user.waitForFinished(60000));
+        EXPECT_EQ(user.exitCode(), 0) << user.readAll().toStdString();
+        EXPECT_TRUE(QFile::exists(released));
+    }
+    programWindow.kill();
+    programWindow.waitForFinished();
+
+    EXPECT_TRUE(hosted(hostBesideTheTestControl(bits()), {60s, 2s})
+                    ->sendCommand("hang", "")
+                    ->contains("within 2 seconds"));
+}
+
+// While the control has its container's modeless windows disabled, so is the program's window.
+TEST_P(StrictControlUnderWine, DisablesTheProgramWhileTheControlAsks)
+{
+    auto hosted = control();
+    QSignalSpy modal(hosted.get(), &InterfaceControl::modalStateChanged);
+    EXPECT_EQ(hosted->sendCommand("modeless", ""), std::nullopt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return modal.size() >= 2; }, 5000));
+    EXPECT_EQ(modal, (QList<QList<QVariant>>{{true}, {false}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Bits, ControlHostUnderWine, testing::Values(64, 32), bitsName);
+INSTANTIATE_TEST_SUITE_P(Bits, StrictControlUnderWine, testing::Values(64, 32), bitsName);
 
 } // namespace

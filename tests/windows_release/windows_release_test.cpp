@@ -2,6 +2,7 @@
 // control host and the test control through the window.
 
 #include "action_log.h"
+#include "environment_guard.h"
 #include "event_loop_gaps.h"
 #include "exerciser_window.h"
 #include "hosted_control.h"
@@ -170,8 +171,8 @@ TEST_F(StartingWindow, WithoutTheControlSaysSoOnceAndTheSimulatedDeviceStandsIn)
     const QString why = shownText(box);
     EXPECT_TRUE(why.contains("could not be created, so a simulated device stands in"))
         << why.toStdString();
-    EXPECT_EQ(why.count("The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed or "
-                        "not registered."),
+    EXPECT_EQ(why.count("The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed: "
+                        "nothing on this computer registered it."),
               1)
         << why.toStdString();
     if (runs32BitCode()) {
@@ -191,7 +192,7 @@ TEST_F(StartingWindow, WithoutTheControlSaysSoOnceAndTheSimulatedDeviceStandsIn)
 // clears meanwhile, and On, pressed once the control is there, reaches it.
 TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
 {
-    qputenv("KV27_TEST_CONTROL_VARIANT", "slow");
+    std::optional<EnvironmentGuard> variant(std::in_place, "KV27_TEST_CONTROL_VARIANT", "slow");
     std::optional<EventLoopGaps> gaps(std::in_place);
     QElapsedTimer starting;
     starting.start();
@@ -212,7 +213,7 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
               << " ms; the event loop's longest gap meanwhile was " << longestGap << " ms.\n";
     EXPECT_GE(starting.elapsed(), 5000);
     EXPECT_LT(longestGap, 1000);
-    qunsetenv("KV27_TEST_CONTROL_VARIANT");
+    variant.reset();
 
     pressOn();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }, 30000));

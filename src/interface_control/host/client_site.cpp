@@ -1,6 +1,68 @@
 #include "client_site.h"
 
+#include <array>
+#include <cstdlib>
 #include <olectl.h>
+#include <utility>
+
+namespace {
+
+// The ambient properties standard containers give, by the names their type information has.
+constexpr std::array<std::pair<const wchar_t *, DISPID>, 11> ambientNames{{
+    {L"BackColor", DISPID_AMBIENT_BACKCOLOR},
+    {L"DisplayName", DISPID_AMBIENT_DISPLAYNAME},
+    {L"Font", DISPID_AMBIENT_FONT},
+    {L"ForeColor", DISPID_AMBIENT_FORECOLOR},
+    {L"LocaleID", DISPID_AMBIENT_LOCALEID},
+    {L"MessageReflect", DISPID_AMBIENT_MESSAGEREFLECT},
+    {L"UserMode", DISPID_AMBIENT_USERMODE},
+    {L"UIDead", DISPID_AMBIENT_UIDEAD},
+    {L"ShowGrabHandles", DISPID_AMBIENT_SHOWGRABHANDLES},
+    {L"ShowHatching", DISPID_AMBIENT_SHOWHATCHING},
+    {L"DisplayAsDefault", DISPID_AMBIENT_DISPLAYASDEFAULT},
+}};
+
+void setBool(VARIANT *result, bool value)
+{
+    V_VT(result) = VT_BOOL;
+    V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+// A system colour, as OLE_COLOR names one.
+void setColour(VARIANT *result, int systemColour)
+{
+    V_VT(result) = VT_I4;
+    V_I4(result) = LONG(0x80000000u | unsigned(systemColour));
+}
+
+// The font the system gives dialogs, which a control that draws text would match.
+HRESULT setFont(VARIANT *result)
+{
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    const HDC screen = GetDC(nullptr);
+    const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    FONTDESC description{};
+    description.cbSizeofstruct = sizeof description;
+    description.lpstrName = font.lfFaceName;
+    // Points, in units of 1/10,000.
+    description.cySize.int64 = LONGLONG(MulDiv(std::abs(font.lfHeight), 72 * 10000, dotsPerInch));
+    description.sWeight = SHORT(font.lfWeight);
+    description.sCharset = font.lfCharSet;
+    description.fItalic = font.lfItalic;
+    description.fUnderline = font.lfUnderline;
+    description.fStrikethrough = font.lfStrikeOut;
+    IFontDisp *created = nullptr;
+    if (const HRESULT outcome = OleCreateFontIndirect(&description, IID_PPV_ARGS(&created));
+        FAILED(outcome))
+        return outcome;
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = created;
+    return S_OK;
+}
+
+} // namespace
 
 HRESULT STDMETHODCALLTYPE ClientSite::QueryInterface(REFIID iid, void **object)
 {
@@ -12,6 +74,8 @@ HRESULT STDMETHODCALLTYPE ClientSite::QueryInterface(REFIID iid, void **object)
         *object = static_cast<IOleInPlaceSite *>(this);
     else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
         *object = static_cast<IOleInPlaceFrame *>(this);
+    else if (iid == IID_IOleControlSite)
+        *object = static_cast<IOleControlSite *>(this);
     else if (iid == IID_IDispatch)
         *object = static_cast<IDispatch *>(this);
     else
@@ -91,13 +155,26 @@ HRESULT STDMETHODCALLTYPE ClientSite::GetTypeInfo(UINT, LCID, ITypeInfo **info)
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE ClientSite::GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *)
+HRESULT STDMETHODCALLTYPE ClientSite::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
+                                                    DISPID *members)
 {
-    return E_NOTIMPL;
+    if (!names || !members)
+        return E_POINTER;
+    HRESULT outcome = S_OK;
+    for (UINT i = 0; i < count; ++i) {
+        members[i] = DISPID_UNKNOWN;
+        for (const auto &[name, member] : ambientNames)
+            if (names[i] && CompareStringOrdinal(names[i], -1, name, -1, TRUE) == CSTR_EQUAL)
+                members[i] = member;
+        if (members[i] == DISPID_UNKNOWN)
+            outcome = DISP_E_UNKNOWNNAME;
+    }
+    return outcome;
 }
 
-// The control runs for real (user mode), unseen, in the user's language; other ambient
-// properties are left to the control's defaults, as a container that has none says.
+// The control runs for real (user mode), unseen, in the user's language, under the name it has
+// on its form, with the system's dialog font and window colours; the host reflects no messages
+// back to it.
 HRESULT STDMETHODCALLTYPE ClientSite::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *,
                                              VARIANT *result, EXCEPINFO *, UINT *)
 {
@@ -108,21 +185,65 @@ HRESULT STDMETHODCALLTYPE ClientSite::Invoke(DISPID member, REFIID, LCID, WORD f
     VariantInit(result);
     switch (member) {
     case DISPID_AMBIENT_USERMODE:
-        V_VT(result) = VT_BOOL;
-        V_BOOL(result) = VARIANT_TRUE;
-        return S_OK;
+        return setBool(result, true), S_OK;
     case DISPID_AMBIENT_UIDEAD:
     case DISPID_AMBIENT_SHOWGRABHANDLES:
     case DISPID_AMBIENT_SHOWHATCHING:
     case DISPID_AMBIENT_DISPLAYASDEFAULT:
-        V_VT(result) = VT_BOOL;
-        V_BOOL(result) = VARIANT_FALSE;
-        return S_OK;
+    case DISPID_AMBIENT_MESSAGEREFLECT:
+        return setBool(result, false), S_OK;
     case DISPID_AMBIENT_LOCALEID:
         V_VT(result) = VT_I4;
         V_I4(result) = LONG(GetUserDefaultLCID());
         return S_OK;
+    case DISPID_AMBIENT_DISPLAYNAME:
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = SysAllocStringLen(m_name.data(), UINT(m_name.size()));
+        return V_BSTR(result) ? S_OK : E_OUTOFMEMORY;
+    case DISPID_AMBIENT_FONT:
+        return setFont(result);
+    case DISPID_AMBIENT_FORECOLOR:
+        return setColour(result, COLOR_WINDOWTEXT), S_OK;
+    case DISPID_AMBIENT_BACKCOLOR:
+        return setColour(result, COLOR_WINDOW), S_OK;
     default:
         return DISP_E_MEMBERNOTFOUND;
     }
+}
+
+HRESULT STDMETHODCALLTYPE ClientSite::EnableModeless(BOOL enable)
+{
+    m_onModeless(enable != FALSE);
+    return S_OK;
+}
+
+// The control stands for itself: the host wraps it in nothing.
+HRESULT STDMETHODCALLTYPE ClientSite::GetExtendedControl(IDispatch **control)
+{
+    if (control)
+        *control = nullptr;
+    return E_NOTIMPL;
+}
+
+// Between the control's HIMETRIC (0.01 mm) and the window's pixels.
+HRESULT STDMETHODCALLTYPE ClientSite::TransformCoords(POINTL *himetric, POINTF *container,
+                                                      DWORD flags)
+{
+    if (!himetric || !container)
+        return E_POINTER;
+    const HDC screen = GetDC(m_window);
+    const float perInchX = float(GetDeviceCaps(screen, LOGPIXELSX));
+    const float perInchY = float(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(m_window, screen);
+    constexpr float himetricPerInch = 2540;
+    if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
+        container->x = float(himetric->x) * perInchX / himetricPerInch;
+        container->y = float(himetric->y) * perInchY / himetricPerInch;
+    } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
+        himetric->x = LONG(container->x * himetricPerInch / perInchX + 0.5f);
+        himetric->y = LONG(container->y * himetricPerInch / perInchY + 0.5f);
+    } else {
+        return E_INVALIDARG;
+    }
+    return S_OK;
 }

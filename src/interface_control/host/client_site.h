@@ -1,20 +1,27 @@
 #pragma once
 
+#include <functional>
 #include <ocidl.h>
 #include <oleidl.h>
+#include <string>
 #include <windows.h>
 
 // The container's side of a control on the host's hidden window: the client site it is sited
-// on, the in-place site and frame it is activated in, and the ambient properties it reads, as
-// standard containers offer them. The control is never shown, so there is no menu, toolbar or
-// border space to give it, and it runs in user mode.
+// on, the in-place site and frame it is activated in, the control site, and the ambient
+// properties it reads, as standard containers offer them. The control is never shown, so there
+// is no menu, toolbar or border space to give it, and it runs in user mode.
 class ClientSite final : public IOleClientSite,
                          public IOleInPlaceSite,
                          public IOleInPlaceFrame,
+                         public IOleControlSite,
                          public IDispatch {
 public:
-    explicit ClientSite(HWND window)
+    // The name is the control's name on its form; onModeless hears the control ask for the
+    // container's modeless windows to be disabled (false) and enabled again.
+    ClientSite(HWND window, std::wstring name, std::function<void(bool)> onModeless)
         : m_window(window)
+        , m_name(std::move(name))
+        , m_onModeless(std::move(onModeless))
     {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override;
@@ -65,13 +72,24 @@ public:
     HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG *, WORD) override { return S_FALSE; }
+
+    // IOleControlSite
+    HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch **control) override;
+    HRESULT STDMETHODCALLTYPE TransformCoords(POINTL *himetric, POINTF *container,
+                                              DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG *, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
 
     // IDispatch: the ambient properties
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
+                                            DISPID *members) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags,
                                      DISPPARAMS *parameters, VARIANT *result, EXCEPINFO *,
                                      UINT *) override;
@@ -81,4 +99,6 @@ private:
 
     LONG m_references = 1;
     HWND m_window;
+    std::wstring m_name;
+    std::function<void(bool)> m_onModeless;
 };

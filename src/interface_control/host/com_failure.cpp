@@ -2,24 +2,6 @@
 
 #include <cwctype>
 
-std::wstring describe(HRESULT code)
-{
-    wchar_t *buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, DWORD(code), 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    LocalFree(buffer);
-    while (!text.empty() && std::iswspace(text.back()))
-        text.pop_back();
-    return text;
-}
-
-ComFailure comFailure(HRESULT code)
-{
-    return {code, describe(code)};
-}
-
 namespace {
 
 std::wstring text(BSTR value)
@@ -35,12 +17,55 @@ std::wstring fromSource(const std::wstring &source, const std::wstring &descript
     return source + L": " + description;
 }
 
+std::wstring joined(const std::wstring &first, const std::wstring &second)
+{
+    return first.empty() || second.empty() ? first + second : first + L" " + second;
+}
+
+// Codes of the interface facility mean what the interface that gave them says they mean; the
+// system's text for the same number belongs to some other interface and would mislead.
+std::wstring describeControlCode(HRESULT code)
+{
+    if (HRESULT_FACILITY(code) == FACILITY_ITF)
+        return L"The control failed with an error code of its own and gave no description.";
+    const std::wstring system = describe(code);
+    return system.empty() ? L"The control failed and gave no description." : system;
+}
+
 } // namespace
+
+std::wstring describe(HRESULT code, const std::wstring &file)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, DWORD(code), 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && std::iswspace(text.back()))
+        text.pop_back();
+    // Such texts name the file the failing call was given, which only the caller knows.
+    for (std::size_t at; (at = text.find(L"%1")) != std::wstring::npos;)
+        text.replace(at, 2, file.empty() ? L"The file" : L"\"" + file + L"\"");
+    return text;
+}
+
+ComFailure comFailure(HRESULT code, const std::wstring &what)
+{
+    return {code, joined(what, describe(code))};
+}
+
+ComFailure lastErrorFailure(const std::wstring &what)
+{
+    if (const DWORD error = GetLastError(); error != ERROR_SUCCESS)
+        return comFailure(HRESULT_FROM_WIN32(error), what);
+    return {E_FAIL, joined(what, L"The system gave no reason.")};
+}
 
 ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception, IErrorInfo *errorInfo)
 {
     if (invokeResult != DISP_E_EXCEPTION) {
-        ComFailure failure = comFailure(invokeResult);
+        ComFailure failure{invokeResult, describeControlCode(invokeResult)};
         BSTR source = nullptr;
         BSTR description = nullptr;
         if (errorInfo && SUCCEEDED(errorInfo->GetDescription(&description)) &&
@@ -64,7 +89,7 @@ ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception, IErrorInfo *er
                        : invokeResult;
     failure.description = text(exception.bstrDescription);
     if (failure.description.empty())
-        failure.description = describe(failure.code);
+        failure.description = describeControlCode(failure.code);
     failure.description = fromSource(text(exception.bstrSource), failure.description);
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);

@@ -12,10 +12,16 @@ struct ComFailure {
     std::wstring description;
 };
 
-// The system's own description of an HRESULT; empty where it has none.
-std::wstring describe(HRESULT code);
+// The system's own description of an HRESULT, with the file it names, if any, put in for "%1";
+// empty where it has none.
+std::wstring describe(HRESULT code, const std::wstring &file = {});
 
-ComFailure comFailure(HRESULT code);
+// "What failed." and the system's description of the code.
+ComFailure comFailure(HRESULT code, const std::wstring &what = {});
+
+// What went wrong in the last Windows call that failed, and why, even where the call left no
+// error code behind.
+ComFailure lastErrorFailure(const std::wstring &what);
 
 // What a failed IDispatch::Invoke says: its exception, with deferred details filled in first, or
 // else the error object the control set, if any.

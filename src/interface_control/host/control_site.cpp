@@ -1,15 +1,38 @@
 #include "control_site.h"
 
 #include "client_site.h"
+#include "registration.h"
 
 #include <ocidl.h>
 
 namespace {
 
-ComFailure failure(HRESULT code, const std::wstring &what)
+// The control's name on its form, as it reads it among its ambient properties.
+constexpr wchar_t nameOnTheForm[] = L"Hearthwick1";
+
+// What the control says of itself, in the system's registry where it says to look there.
+DWORD miscStatusOf(IOleObject *object, const CLSID &classId)
 {
-    const std::wstring system = describe(code);
-    return {code, system.empty() ? what : what + L" " + system};
+    DWORD status = 0;
+    const HRESULT result = object->GetMiscStatus(DVASPECT_CONTENT, &status);
+    if (result == OLE_S_USEREG && FAILED(OleRegGetMiscStatus(classId, DVASPECT_CONTENT, &status)))
+        return 0;
+    return SUCCEEDED(result) ? status : 0;
+}
+
+// The interface behind the control's dispatch, as its type information names it.
+std::optional<IID> describedInterface(IDispatch *dispatch)
+{
+    Microsoft::WRL::ComPtr<ITypeInfo> info;
+    TYPEATTR *attributes = nullptr;
+    UINT count = 0;
+    if (FAILED(dispatch->GetTypeInfoCount(&count)) || count == 0 ||
+        FAILED(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) ||
+        FAILED(info->GetTypeAttr(&attributes)))
+        return std::nullopt;
+    const IID described = attributes->guid;
+    info->ReleaseTypeAttr(attributes);
+    return described;
 }
 
 // A control that no saved state is loaded into starts from its defaults, which it sets up when
@@ -50,6 +73,10 @@ struct Bstr {
 
 } // namespace
 
+ControlSite::ControlSite(std::function<void(bool)> onModeless)
+    : m_onModeless(std::move(onModeless))
+{}
+
 ControlSite::~ControlSite()
 {
     close();
@@ -60,33 +87,30 @@ ControlSite::~ControlSite()
 std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *programmaticId)
 {
     const std::wstring name = std::wstring(L"The control \"") + programmaticId + L"\"";
-    CLSID classId;
-    if (const HRESULT result = CLSIDFromProgID(programmaticId, &classId); FAILED(result))
-        return failure(result, name + L" is not installed or not registered.");
+    if (const HRESULT result = CLSIDFromProgID(programmaticId, &m_classId); FAILED(result))
+        return whyNotCreated(name, programmaticId, nullptr, result);
     if (const HRESULT result =
-            CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_control));
+            CoCreateInstance(m_classId, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_control));
         FAILED(result))
-        return failure(result, name + L" could not be created.");
+        return whyNotCreated(name, programmaticId, &m_classId, result);
 
     m_window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 32, 32, parent, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (!m_window)
-        return failure(HRESULT_FROM_WIN32(GetLastError()), L"The control's window failed.");
+        return lastErrorFailure(L"The control's window could not be made.");
     // A plain automation object has no site to be given.
     m_control.As(&m_object);
-    DWORD status = 0;
-    if (m_object && FAILED(m_object->GetMiscStatus(DVASPECT_CONTENT, &status)))
-        status = 0;
-    const bool siteFirst = status & OLEMISC_SETCLIENTSITEFIRST;
-    m_site.Attach(new ClientSite(m_window));
+    const bool siteFirst =
+        m_object && (miscStatusOf(m_object.Get(), m_classId) & OLEMISC_SETCLIENTSITEFIRST);
+    m_site.Attach(new ClientSite(m_window, nameOnTheForm, m_onModeless));
     if (m_object && siteFirst)
         if (const HRESULT result = m_object->SetClientSite(m_site.Get()); FAILED(result))
-            return failure(result, name + L" could not be sited on a window.");
+            return comFailure(result, name + L" could not be sited on a window.");
     if (const HRESULT result = initialise(m_control.Get()); FAILED(result))
-        return failure(result, name + L" could not be initialised.");
+        return comFailure(result, name + L" could not be initialised.");
     if (m_object && !siteFirst)
         if (const HRESULT result = m_object->SetClientSite(m_site.Get()); FAILED(result))
-            return failure(result, name + L" could not be sited on a window.");
+            return comFailure(result, name + L" could not be sited on a window.");
     if (m_object) {
         m_object->SetHostNames(L"KV27 Exerciser", nullptr);
         // Controls that cannot be activated in place, or need not be, still take commands.
@@ -95,7 +119,10 @@ std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *progra
         m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site.Get(), 0, m_window, &position);
     }
     if (const HRESULT result = m_control.As(&m_dispatch); FAILED(result))
-        return failure(result, name + L" cannot be called late-bound.");
+        return comFailure(result, name + L" cannot be called late-bound.");
+    m_errorInterfaces = {IID_IDispatch};
+    if (const auto described = describedInterface(m_dispatch.Get()))
+        m_errorInterfaces.push_back(*described);
     return std::nullopt;
 }
 
@@ -141,11 +168,14 @@ Microsoft::WRL::ComPtr<IErrorInfo> ControlSite::controlErrorInfo() const
 {
     Microsoft::WRL::ComPtr<ISupportErrorInfo> supports;
     Microsoft::WRL::ComPtr<IErrorInfo> info;
-    if (FAILED(m_control.As(&supports)) ||
-        supports->InterfaceSupportsErrorInfo(IID_IDispatch) != S_OK ||
-        GetErrorInfo(0, &info) != S_OK)
+    if (FAILED(m_control.As(&supports)))
         return nullptr;
-    return info;
+    // Frameworks answer for the interface the control declares, which the call went through
+    // whatever the caller asked for.
+    for (const IID &called : m_errorInterfaces)
+        if (supports->InterfaceSupportsErrorInfo(called) == S_OK)
+            return GetErrorInfo(0, &info) == S_OK ? info : nullptr;
+    return nullptr;
 }
 
 // The control is deactivated, closed and unsited before it is let go, as containers do.

@@ -2,10 +2,12 @@
 
 #include "com_failure.h"
 
+#include <functional>
 #include <oaidl.h>
 #include <oleidl.h>
 #include <optional>
 #include <string>
+#include <vector>
 #include <windows.h>
 #include <wrl/client.h>
 
@@ -13,6 +15,8 @@
 // controls do nothing until they are sited and activated.
 class ControlSite {
 public:
+    // The control asks its container to disable (false) or enable its modeless windows.
+    explicit ControlSite(std::function<void(bool)> onModeless);
     ~ControlSite();
 
     std::optional<ComFailure> create(HWND parent, const wchar_t *programmaticId);
@@ -21,6 +25,7 @@ public:
     std::optional<ComFailure> sendCommand(const std::wstring &verb, const std::wstring &text);
 
     IUnknown *control() const { return m_control.Get(); }
+    const CLSID &classId() const { return m_classId; }
     void close();
 
 private:
@@ -30,5 +35,10 @@ private:
     Microsoft::WRL::ComPtr<IOleObject> m_object;
     Microsoft::WRL::ComPtr<IOleClientSite> m_site;
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
+    // The interfaces the control's error objects may be asked for: the dispatch interface and
+    // the one its type information says it is.
+    std::vector<IID> m_errorInterfaces;
+    std::function<void(bool)> m_onModeless;
+    CLSID m_classId{};
     HWND m_window = nullptr;
 };

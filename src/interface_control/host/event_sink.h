@@ -7,17 +7,16 @@
 #include <windows.h>
 #include <wrl/client.h>
 
-// Listens to the control's ActionEvent and writes each one as an action message. The event is
-// found by name in the control's type information where that describes the event interface;
-// otherwise, on the one outgoing interface taken for the event interface, an event that
-// arrives with seven arguments is taken for it.
+// Listens to the control's ActionEvent on its event interface (see event_source.h) and writes
+// each one as an action message. Where nothing names ActionEvent, an event that arrives with
+// seven arguments is taken for it.
 class EventConnection {
 public:
     explicit EventConnection(MessageWriter &writer);
     ~EventConnection();
 
-    // Gives how many outgoing interfaces are listened to: one, or none.
-    std::size_t connect(IUnknown *control);
+    // Whether the control's event interface is listened to.
+    bool connect(IUnknown *control, const CLSID &classId);
     void disconnect();
 
 private:

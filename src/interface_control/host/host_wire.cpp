@@ -1,7 +1,10 @@
 #include "host_wire.h"
 
+#include "exact_number.h"
 #include "wire_text.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -52,6 +55,42 @@ Failure badCommand(std::u16string_view why)
     return {invalidArgument, u"The host could not read the command: " + std::u16string(why)};
 }
 
+// What a double holds exactly, so that such a number reads the same through either form.
+constexpr int doubleDigits = 15;
+
+// The text cut to the given UTF-16 length and marked as cut.
+std::u16string cutShort(const std::u16string &text, std::size_t keep)
+{
+    if (keep > 0 && keep < text.size() && text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF)
+        --keep; // never half a surrogate pair
+    const std::string count = std::to_string(text.size());
+    return text.substr(0, keep) + u"\u2026 (cut short from " +
+           std::u16string(count.begin(), count.end()) + u" characters)";
+}
+
+// Every text gets an equal share of the room the rest of the line leaves; each one over its
+// share is cut to what fits in it even if all its characters took the most room JSON gives one.
+std::array<Value, actionValueCount> cutToFit(std::array<Value, actionValueCount> values)
+{
+    constexpr std::size_t mostBytesPerUnit = 6; // "\u001f" in a string, "65535," in a list
+    constexpr std::size_t markRoom = 64;
+    std::array<Value, actionValueCount> withoutTexts = values;
+    std::size_t texts = 0;
+    for (Value &value : withoutTexts)
+        if (value.at(Field::kind) == Kind::text)
+            value = textValue(u""), ++texts;
+    const std::size_t rest =
+        line({{Field::type, Type::action}, {Field::values, withoutTexts}}).size();
+    const std::size_t share = (maxLineLength - rest) / std::max<std::size_t>(texts, 1);
+    for (Value &value : values) {
+        if (value.at(Field::kind) != Kind::text || value.dump().size() <= share)
+            continue;
+        const std::u16string text = takeText(value).value_or(u"");
+        value = textValue(cutShort(text, (share - markRoom) / mostBytesPerUnit));
+    }
+    return values;
+}
+
 std::u16string quoted(const char *field)
 {
     return u'"' + std::u16string(field, field + std::char_traits<char>::length(field)) + u'"';
@@ -95,6 +134,29 @@ Value fractionValue(double number)
     return value;
 }
 
+Value exactValue(bool negative, std::uint32_t high, std::uint64_t low, unsigned scale)
+{
+    const std::string text = exactDecimalText(negative, high, low, scale);
+    const char *end = text.data() + text.size();
+    std::int64_t whole = 0;
+    if (const auto [at, error] = std::from_chars(text.data(), end, whole);
+        error == std::errc() && at == end)
+        return wholeValue(whole);
+    // A whole number past 64 bits is written out; a fraction a double holds goes as one.
+    const bool fractional = text.find('.') != std::string::npos;
+    const auto significant =
+        std::count_if(text.begin() + std::ptrdiff_t(text.find_first_of("123456789")), text.end(),
+                      [](char c) { return c >= '0' && c <= '9'; });
+    if (fractional && significant <= doubleDigits) {
+        double fraction = 0;
+        std::from_chars(text.data(), end, fraction);
+        return fractionValue(fraction);
+    }
+    json value = kind(Kind::number);
+    value[Field::decimal] = text;
+    return value;
+}
+
 std::string readyLine()
 {
     return line({{Field::type, Type::ready}});
@@ -117,7 +179,20 @@ std::string failedLine(const Failure &failure)
 
 std::string actionLine(const std::array<Value, actionValueCount> &values)
 {
-    return line({{Field::type, Type::action}, {Field::values, values}});
+    std::string written = line({{Field::type, Type::action}, {Field::values, values}});
+    if (written.size() <= maxLineLength)
+        return written;
+    return line({{Field::type, Type::action}, {Field::values, cutToFit(values)}});
+}
+
+std::string windowLine(bool open)
+{
+    return line({{Field::type, Type::window}, {Field::open, open}});
+}
+
+std::string modelessLine(bool enabled)
+{
+    return line({{Field::type, Type::modeless}, {Field::enabled, enabled}});
 }
 
 std::variant<Command, Failure> parseCommand(std::string_view line)

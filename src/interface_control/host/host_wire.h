@@ -21,6 +21,9 @@ Value nullValue();
 Value textValue(std::u16string_view text);
 Value wholeValue(std::int64_t number);
 Value fractionValue(double number);
+// A number held as a sign, a 96-bit magnitude and a count of decimal places: whole where it can
+// be, a double where that holds every digit, and otherwise its exact decimal digits.
+Value exactValue(bool negative, std::uint32_t high, std::uint64_t low, unsigned scale);
 
 // A failure as the program shows it: the HRESULT and a description.
 struct Failure {
@@ -32,7 +35,10 @@ std::string readyLine();
 std::string unavailableLine(const Failure &failure);
 std::string doneLine();
 std::string failedLine(const Failure &failure);
+// Texts that would take the line past the longest one the wire takes are cut short, with a mark.
 std::string actionLine(const std::array<Value, ControlWire::actionValueCount> &values);
+std::string windowLine(bool open);
+std::string modelessLine(bool enabled);
 
 struct Command {
     std::u16string verb;

@@ -30,34 +30,17 @@ json fraction(double value)
     return fractionValue(value);
 }
 
-json unsignedWhole(std::uint64_t value)
-{
-    if (value <= std::uint64_t(std::numeric_limits<std::int64_t>::max()))
-        return whole(std::int64_t(value));
-    return fraction(double(value));
-}
-
 // Currency is a count of ten-thousandths.
 json currency(CY value)
 {
-    if (value.int64 % 10000 == 0)
-        return whole(value.int64 / 10000);
-    return fraction(double(value.int64) / 10000.0);
+    const bool negative = value.int64 < 0;
+    const std::uint64_t magnitude = negative ? 0 - std::uint64_t(value.int64) : value.int64;
+    return exactValue(negative, 0, magnitude, 4);
 }
 
 json decimal(const DECIMAL &value)
 {
-    const bool negative = value.sign & DECIMAL_NEG;
-    constexpr auto int64Max = std::uint64_t(std::numeric_limits<std::int64_t>::max());
-    if (value.scale == 0 && value.Hi32 == 0) {
-        if (value.Lo64 <= int64Max)
-            return whole(negative ? -std::int64_t(value.Lo64) : std::int64_t(value.Lo64));
-        if (negative && value.Lo64 == int64Max + 1)
-            return whole(std::numeric_limits<std::int64_t>::min());
-    }
-    double number = 0;
-    VarR8FromDec(const_cast<DECIMAL *>(&value), &number);
-    return fraction(number);
+    return exactValue(value.sign & DECIMAL_NEG, value.Hi32, value.Lo64, value.scale);
 }
 
 json bstr(BSTR value)
@@ -134,7 +117,7 @@ json direct(const VARIANT &value)
     case VT_UINT:
         return whole(V_UINT(&value));
     case VT_UI8:
-        return unsignedWhole(V_UI8(&value));
+        return exactValue(false, 0, V_UI8(&value), 0);
     case VT_R4:
         return singlePrecision(V_R4(&value));
     case VT_R8:

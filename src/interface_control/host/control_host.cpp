@@ -1,0 +1,200 @@
+#include "control_host.h"
+
+#include "host_wire.h"
+
+#include <olectl.h>
+
+namespace {
+
+constexpr wchar_t rootClass[] = L"KV27ControlHost";
+constexpr wchar_t messageClass[] = L"KV27ControlHostMessages";
+
+HostWire::Failure closingFailure()
+{
+    // E_ABORT
+    return {0x80004004, u"The control host is closing."};
+}
+
+ControlHost *hostOf(HWND window)
+{
+    return reinterpret_cast<ControlHost *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+} // namespace
+
+ControlHost::ControlHost(MessageWriter &writer, HWND owner)
+    : m_writer(writer)
+    , m_owner(owner)
+    , m_site([&writer](bool enabled) { writer.write(HostWire::modelessLine(enabled)); })
+    , m_events(writer)
+{}
+
+ControlHost::~ControlHost()
+{
+    shutDown();
+}
+
+int ControlHost::run(const wchar_t *programmaticId)
+{
+    if (!createWindows()) {
+        m_writer.write(HostWire::unavailableLine(
+            wireFailure(lastErrorFailure(L"The control host's window could not be made."))));
+        return 1;
+    }
+    m_controlWindows = std::make_unique<ControlWindows>(m_writer, m_owner);
+    std::optional<ComFailure> failure;
+    {
+        const Call call(*this);
+        failure = m_site.create(m_root, programmaticId);
+        if (!failure && !m_events.connect(m_site.control(), m_site.classId()))
+            failure = ComFailure{CONNECT_E_CANNOTCONNECT,
+                                 std::wstring(L"The control \"") + programmaticId +
+                                     L"\" reports nothing: no event sink could be connected."};
+    }
+    m_controlWindows->look();
+    if (m_closeRequested) {
+        m_writer.write(HostWire::unavailableLine(
+            {0x80004004, u"The control host was closed while the control was being created."}));
+        shutDown();
+        return 0;
+    }
+    if (failure) {
+        m_writer.write(HostWire::unavailableLine(wireFailure(*failure)));
+        shutDown();
+        return 1;
+    }
+    m_writer.write(HostWire::readyLine());
+
+    m_reader = std::make_unique<InputReader>(m_messages);
+    m_reader->start();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+bool ControlHost::createWindows()
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW root{};
+    root.lpfnWndProc = rootProcedure;
+    root.hInstance = instance;
+    root.lpszClassName = rootClass;
+    WNDCLASSW messages = root;
+    messages.lpfnWndProc = messageProcedure;
+    messages.lpszClassName = messageClass;
+    RegisterClassW(&root);
+    RegisterClassW(&messages);
+    // A real top-level window: some controls will not be sited on message windows.
+    m_root = CreateWindowExW(0, rootClass, L"KV27 control host", WS_OVERLAPPEDWINDOW, 0, 0, 320,
+                             240, nullptr, nullptr, instance, nullptr);
+    m_messages = CreateWindowExW(0, messageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 instance, nullptr);
+    if (!m_root || !m_messages)
+        return false;
+    SetWindowLongPtrW(m_root, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(m_messages, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return true;
+}
+
+void ControlHost::handle(const std::string &line)
+{
+    const auto parsed = HostWire::parseCommand(line);
+    if (const auto *problem = std::get_if<HostWire::Failure>(&parsed)) {
+        m_writer.write(HostWire::failedLine(*problem));
+        return;
+    }
+    if (m_closeRequested || m_shuttingDown) {
+        m_writer.write(HostWire::failedLine(closingFailure()));
+        return;
+    }
+    const auto &command = std::get<HostWire::Command>(parsed);
+    std::optional<ComFailure> failure;
+    {
+        const Call call(*this);
+        failure = m_site.sendCommand(asWide(command.verb), asWide(command.text));
+    }
+    m_controlWindows->look();
+    m_writer.write(failure ? HostWire::failedLine(wireFailure(*failure)) : HostWire::doneLine());
+}
+
+void ControlHost::requestClose()
+{
+    if (m_calls > 0 || m_shuttingDown) {
+        m_closeRequested = true;
+        return;
+    }
+    shutDown();
+}
+
+bool ControlHost::closedAfterCall()
+{
+    if (!m_closeRequested)
+        return false;
+    shutDown();
+    return true;
+}
+
+// Once, whatever asks for it meanwhile: the control is deactivated, closed and let go, and the
+// windows it may still show go with it.
+void ControlHost::shutDown()
+{
+    if (m_shuttingDown)
+        return;
+    m_shuttingDown = true;
+    {
+        const Call call(*this);
+        m_events.disconnect();
+        m_site.close();
+    }
+    m_controlWindows.reset();
+    m_reader.reset();
+    if (m_messages)
+        DestroyWindow(std::exchange(m_messages, nullptr));
+    if (m_root)
+        DestroyWindow(std::exchange(m_root, nullptr));
+}
+
+LRESULT CALLBACK ControlHost::rootProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ControlHost *host = hostOf(window);
+    switch (message) {
+    case WM_CLOSE:
+        host->requestClose();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends once this returns: the control is let go now, unless it is busy.
+        if (wParam)
+            host->requestClose();
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK ControlHost::messageProcedure(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam)
+{
+    ControlHost *host = hostOf(window);
+    switch (message) {
+    case InputReader::lineMessage: {
+        const std::unique_ptr<std::string> line(reinterpret_cast<std::string *>(lParam));
+        host->handle(*line);
+        if (!host->closedAfterCall())
+            host->m_reader->lineHandled();
+        return 0;
+    }
+    case InputReader::closedMessage:
+        host->requestClose();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

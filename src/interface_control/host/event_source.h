@@ -1,0 +1,20 @@
+#pragma once
+
+#include <oaidl.h>
+#include <optional>
+#include <windows.h>
+
+// The outgoing interface a control reports its actions on, and the member of it that is
+// ActionEvent (DISPID_UNKNOWN where nothing names it: then the event with seven values is).
+struct EventSource {
+    IID events;
+    DISPID actionEvent;
+};
+
+// Finds the control's event interface as standard containers do: the default source its class
+// information names (IProvideClassInfo2, then IProvideClassInfo), then its class as the type
+// library behind its IDispatch describes it, then as its registered type library does; failing
+// those, the first outgoing interface the control lists that such a description names with an
+// ActionEvent, or that the registry knows as a dispatch interface. Only a dispatch interface is
+// ever given: the sink takes nothing else.
+std::optional<EventSource> findEventSource(IUnknown *control, const CLSID &classId);

@@ -1,0 +1,216 @@
+// The control as users' machines have it: registered in the registry by its installer's
+// regsvr32, for 32-bit programs, 64-bit ones or both, or registered wrongly, in a wine prefix of
+// its own; the hosts as the release ships them, with no manifest.
+
+#include "action_log.h"
+#include "exerciser_window.h"
+#include "startup_control.h"
+#include "wine_test_support.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace WineTest;
+
+constexpr char progId[] = "HearthwickScriptLibCtl.Hearthwick";
+constexpr char classId[] = "{E7B40C93-2A18-4F6D-B5C7-3D9E1F0A8B64}";
+constexpr char libraryId[] = "{5B1C2C57-8E0B-4F51-9B6E-2E1A7C0D4F11}";
+
+QString strictDll(int bits)
+{
+    return "Z:" + QDir::toNativeSeparators(testFolder(bits) + "/strict/kv27_strict_control.dll");
+}
+
+bool runs(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(120000) && process.exitCode() == 0;
+}
+
+// reg.exe in the registry view of that bitness.
+bool reg(int view, const QStringList &arguments)
+{
+    return runs(KV27_WINE64,
+                QStringList{"reg"} + arguments + QStringList{QString("/reg:%1").arg(view)});
+}
+
+void addKey(int view, const QString &key, const QString &value)
+{
+    ASSERT_TRUE(reg(view, {"add", key, "/ve", "/d", value, "/f"})) << key.toStdString();
+}
+
+void registerWithRegsvr32(int bits)
+{
+    const QString regsvr32 =
+        bits == 64 ? "C:\\windows\\system32\\regsvr32.exe" : "C:\\windows\\syswow64\\regsvr32.exe";
+    ASSERT_TRUE(runs(KV27_WINE, {regsvr32, "/s", strictDll(bits)})) << bits;
+}
+
+// A class registered by hand, in both views, with its programmatic identifier.
+void registerByHand(const char *server, const std::function<QString(int view)> &file)
+{
+    for (const int view : {64, 32}) {
+        addKey(view, QString("HKCR\\%1\\CLSID").arg(progId), classId);
+        addKey(view, QString("HKCR\\CLSID\\%1\\%2").arg(classId, server), file(view));
+    }
+}
+
+struct Registration {
+    const char *name;
+    std::function<void()> make;
+    bool needs32BitCode;
+    // What each host says; empty where it creates the control.
+    QString from64BitHost, from32BitHost;
+};
+
+const QString name = QString("The control \"%1\"").arg(progId);
+
+const Registration registrations[] = {
+    {"nowhere", [] {}, false, name + " is not installed: nothing on this computer registered it.",
+     name + " is not installed: nothing on this computer registered it."},
+    {"for64BitProgramsOnly", [] { registerWithRegsvr32(64); }, false, "",
+     name + " is installed for 64-bit programs only, which the 32-bit host cannot load."},
+    {"for32BitProgramsOnly", [] { registerWithRegsvr32(32); }, true,
+     name + " is installed for 32-bit programs only, which the 64-bit host cannot load.", ""},
+    {"forBoth", [] { registerWithRegsvr32(64), registerWithRegsvr32(32); }, true, "", ""},
+    {"missingFile",
+     [] { registerByHand("InprocServer32", [](int) { return "C:\\kv27\\missing.dll"; }); }, false,
+     name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing.",
+     name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing."},
+    {"otherBitnessFile",
+     [] { registerByHand("InprocServer32", [](int view) { return strictDll(96 - view); }); }, false,
+     name + " is registered for 64-bit programs with the file \"" + strictDll(32) +
+         "\", which is a 32-bit DLL that 64-bit programs cannot load.",
+     name + " is registered for 32-bit programs with the file \"" + strictDll(64) +
+         "\", which is a 64-bit DLL that 32-bit programs cannot load."},
+    {"outOfProcessOnly",
+     [] { registerByHand("LocalServer32", [](int) { return "C:\\windows\\notepad.exe"; }); }, false,
+     name + " is registered only as a program of its own (an out-of-process server), and the "
+            "host loads only controls that run inside it.",
+     name + " is registered only as a program of its own (an out-of-process server), and the "
+            "host loads only controls that run inside it."},
+};
+
+class RegisteredControl : public BothBitnesses {
+protected:
+    void SetUp() override
+    {
+        BothBitnesses::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        usePrefix(KV27_REGISTRY_WINE_PREFIX);
+        runs32BitCode = QProcess::execute(KV27_SOURCE_DIR "/scripts/runs-32-bit-code", {}) == 0;
+    }
+
+    // As if nothing had ever registered the control.
+    static void unregisterEverything()
+    {
+        for (const int view : {64, 32})
+            for (const QString &key :
+                 {QString("HKCR\\%1").arg(progId), QString("HKCR\\CLSID\\%1").arg(classId),
+                  QString("HKCR\\TypeLib\\%1").arg(libraryId)})
+                reg(view, {"delete", key, "/f"});
+    }
+
+    bool runs32BitCode = false;
+};
+
+// Each failure reads as a user can act on it, once, with nothing left to fill in.
+void expectReadable(const QString &failure)
+{
+    EXPECT_FALSE(failure.contains("%1")) << failure.toStdString();
+    EXPECT_FALSE(failure.contains("uccess")) << failure.toStdString();
+    QStringList sentences = failure.split(". ");
+    sentences.removeDuplicates();
+    EXPECT_EQ(sentences.size(), failure.split(". ").size()) << failure.toStdString();
+}
+
+TEST_P(RegisteredControl, SaysWhyTheControlCannotBeCreated)
+{
+    for (const Registration &registration : registrations) {
+        SCOPED_TRACE(registration.name);
+        if (registration.needs32BitCode && !runs32BitCode)
+            continue; // registering it takes the 32-bit regsvr32
+        unregisterEverything();
+        registration.make();
+        const QString &expected =
+            bits() == 64 ? registration.from64BitHost : registration.from32BitHost;
+        auto control = hosted(hostAlone(bits()));
+        QSignalSpy spy(control.get(), &InterfaceControl::actionEvent);
+        const QString failure = control->sendCommand("bitness", "").value_or("");
+        if (!expected.isEmpty()) {
+            EXPECT_TRUE(failure.startsWith(expected)) << failure.toStdString();
+            expectReadable(failure);
+            continue;
+        }
+        EXPECT_EQ(failure, "");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 2; }, 10000));
+        EXPECT_EQ(actions(spy).value(1), texts({"bitness", QString::number(bits())}));
+    }
+}
+
+// Registered, the control is found as containers find it: its miscellaneous status in the
+// registry where it says so, its events through its registered type library where it describes
+// them nowhere else.
+TEST_P(RegisteredControl, IsStartedFromWhatTheRegistrySays)
+{
+    if (bits() == 32 && !runs32BitCode)
+        GTEST_SKIP();
+    unregisterEverything();
+    registerWithRegsvr32(bits());
+    for (const char *variants : {"useReg", "hidden,noTypeInfo,eventsLast"}) {
+        SCOPED_TRACE(variants);
+        const auto variant = testControlVariant(variants);
+        auto control = hosted(hostAlone(bits()));
+        QSignalSpy spy(control.get(), &InterfaceControl::actionEvent);
+        EXPECT_EQ(control->sendCommand("sendplc", "A1 on"), std::nullopt);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 2; }, 10000));
+        EXPECT_EQ(actions(spy).value(1), texts({"sendplc", "A1 on", "5"}));
+    }
+}
+
+// On most users' machines the control is there for 32-bit programs only: the program tries the
+// 64-bit host, then the 32-bit one, says nothing of the first's failure, and On reaches the
+// control, whose report tops the log. Registered for both, the 64-bit host wins.
+TEST_P(RegisteredControl, TheWindowFindsTheHostThatCanCreateIt)
+{
+    if (bits() == 64 || !runs32BitCode)
+        GTEST_SKIP() << "the window tries both hosts, and the registration needs 32-bit code";
+    const QList<QStringList> hosts{{KV27_WINE, hostAlone(64)}, {KV27_WINE, hostAlone(32)}};
+    for (const bool both : {false, true}) {
+        SCOPED_TRACE(both ? "for both" : "for 32-bit programs only");
+        unregisterEverything();
+        if (both)
+            registerWithRegsvr32(64);
+        registerWithRegsvr32(32);
+        auto owned = std::make_unique<StartupControl>(hosts, underWine, 0ms);
+        StartupControl *control = owned.get();
+        QSignalSpy problems(control, &InterfaceControl::problem);
+        ExerciserWindow window(std::move(owned));
+        window.show();
+        control->choose();
+        window.findChild<QPushButton *>("Command1")->click();
+        const auto *log = window.findChild<ActionLog *>("Text8");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log->text().count("\r\n") >= 2; }, 30000));
+        EXPECT_TRUE(log->text().startsWith("sendplc\tA1 on\t5\t\t\t\r\n"))
+            << log->text().toStdString();
+        EXPECT_EQ(problems.size(), 0);
+        auto *hostedControl = control->findChild<HostedControl *>();
+        ASSERT_TRUE(hostedControl);
+        QSignalSpy spy(hostedControl, &InterfaceControl::actionEvent);
+        EXPECT_EQ(hostedControl->sendCommand("bitness", ""), std::nullopt);
+        EXPECT_TRUE(spy.wait(10000));
+        EXPECT_EQ(actions(spy).value(0), texts({"bitness", both ? "64" : "32"}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bits, RegisteredControl, testing::Values(64, 32), bitsName);
+
+} // namespace

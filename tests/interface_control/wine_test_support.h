@@ -1,0 +1,115 @@
+#pragma once
+
+// What the tests of the real control host under wine share: where the cross-compiled hosts and
+// test controls are, the wine prefix, and a fixture that runs each case for both bitnesses.
+
+#include "environment_guard.h"
+#include "hosted_control.h"
+#include "qt_printers.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace WineTest {
+
+using namespace std::chrono_literals;
+
+// Starting wine takes a few seconds, and longer on a busy machine.
+inline constexpr HostedControl::Timeouts underWine{60s, 30s};
+
+inline QString arch(int bits)
+{
+    return bits == 64 ? QStringLiteral("x86_64") : QStringLiteral("i686");
+}
+
+inline QString buildPath(const QString &path)
+{
+    return QStringLiteral(KV27_BUILD_DIR "/") + path;
+}
+
+// The test controls of that bitness, with their own copies of the host beside them.
+inline QString testFolder(int bits)
+{
+    return buildPath("test-control-" + arch(bits));
+}
+
+inline QString hostBesideTheTestControl(int bits)
+{
+    return testFolder(bits) + QStringLiteral("/kv27-control-host%1.exe").arg(bits);
+}
+
+inline QString hostBesideTheStrictControl(int bits)
+{
+    return testFolder(bits) + QStringLiteral("/strict/kv27-control-host%1.exe").arg(bits);
+}
+
+// The host as the release has it, with no manifest: it finds the control only in the registry.
+inline QString hostAlone(int bits)
+{
+    return buildPath(
+        QStringLiteral("control-host-%1/kv27-control-host%2.exe").arg(arch(bits)).arg(bits));
+}
+
+inline void usePrefix(const char *prefix = KV27_WINE_PREFIX)
+{
+    qputenv("WINEPREFIX", prefix);
+    qputenv("WINEDEBUG", "-all");
+    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+}
+
+inline std::unique_ptr<HostedControl> hosted(const QString &host,
+                                             HostedControl::Timeouts timeouts = underWine,
+                                             const QStringList &arguments = {})
+{
+    return std::make_unique<HostedControl>(KV27_WINE, QStringList{host} + arguments, timeouts);
+}
+
+// Every case runs for both bitnesses of host and control; the 32-bit ones skip only where the
+// kernel runs no 32-bit code.
+class BothBitnesses : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        usePrefix();
+        if (bits() == 64)
+            return;
+        QProcess probe;
+        probe.start(KV27_WINE, {testFolder(32) + "/bitness_probe32.exe"});
+        if (probe.waitForFinished(60000) && probe.readAllStandardOutput().trimmed() == "32")
+            return;
+        // Only a kernel without 32-bit code excuses it: elsewhere 32-bit wine belongs here.
+        if (QProcess::execute(KV27_SOURCE_DIR "/scripts/runs-32-bit-code", {}) != 0)
+            GTEST_SKIP() << "this machine's kernel runs no 32-bit code, so neither does wine";
+        FAIL() << "wine runs no 32-bit programs here, though the kernel does: is wine32 missing?";
+    }
+
+    int bits() const { return GetParam(); }
+};
+
+inline std::string bitsName(const testing::TestParamInfo<int> &info)
+{
+    return std::to_string(info.param) + "bit";
+}
+
+inline QList<ActionValues> actions(const QSignalSpy &spy)
+{
+    QList<ActionValues> values;
+    for (const auto &signal : spy)
+        values << signal.at(0).value<ActionValues>();
+    return values;
+}
+
+// Seven texts, the ones not named empty, as the strict control raises its events.
+inline ActionValues texts(const QStringList &values)
+{
+    ActionValues action;
+    EventValue *fields[] = {&action.bszAction, &action.bszParm1, &action.bszParm2, &action.bszParm3,
+                            &action.bszParm4,  &action.bszParm5, &action.reserved};
+    for (qsizetype i = 0; i < 7; ++i)
+        *fields[i] = EventValue::text(i < values.size() ? values[i] : QString());
+    return action;
+}
+
+} // namespace WineTest
