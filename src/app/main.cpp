@@ -4,7 +4,7 @@
 #include <chrono>
 
 #ifdef Q_OS_WIN
-#include "startup_control.h"
+#include "hosted_control.h"
 #else
 #include "app_icon.h"
 #include "simulated_control.h"
@@ -32,10 +32,10 @@ int main(int argc, char *argv[])
     // The device's own control, hosted beside the program; without it, the simulated device.
     const QString folder = QApplication::applicationDirPath() + u'/';
     auto owned =
-        std::make_unique<StartupControl>(QList<QStringList>{{folder + "kv27-control-host64.exe"},
-                                                            {folder + "kv27-control-host32.exe"}},
-                                         HostedControl::Timeouts{}, transmissionDelay);
-    StartupControl *control = owned.get();
+        std::make_unique<HostedControl>(QList<QStringList>{{folder + "kv27-control-host64.exe"},
+                                                           {folder + "kv27-control-host32.exe"}},
+                                        HostedControl::Timeouts{}, transmissionDelay);
+    HostedControl *control = owned.get();
     ExerciserWindow window(std::move(owned));
     control->chooseOnceShown(&window, window.winId());
 #else

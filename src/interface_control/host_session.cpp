@@ -38,11 +38,11 @@ void letTheHostComeToTheFront([[maybe_unused]] const QProcess &process)
 
 } // namespace
 
-HostSession::HostSession(const QString &program, const QStringList &arguments,
-                         std::chrono::milliseconds startLimit, QObject *parent)
+HostSession::HostSession(const QString &program, const QStringList &arguments, Timeouts timeouts,
+                         QObject *parent)
     : QObject(parent)
     , m_process(new QProcess(this))
-    , m_startLimit(startLimit)
+    , m_timeouts(timeouts)
 {
     m_process->setProgram(program);
     m_process->setArguments(arguments);
@@ -58,7 +58,7 @@ HostSession::HostSession(const QString &program, const QStringList &arguments,
     connect(m_process, &QProcess::started, this, [this] { letTheHostComeToTheFront(*m_process); });
     m_startTimer.setSingleShot(true);
     connect(&m_startTimer, &QTimer::timeout, this, &HostSession::onStartExpired);
-    m_startTimer.start(startLimit);
+    m_startTimer.start(timeouts.start);
     m_process->start();
 }
 
@@ -131,30 +131,30 @@ void HostSession::poll()
         m_process->waitForReadyRead(0);
 }
 
-std::optional<QString> HostSession::request(const QString &verb, const QString &text,
-                                            QDeadlineTimer &deadline,
-                                            std::chrono::milliseconds limit)
+CommandOutcome HostSession::request(const QString &verb, const QString &text, QDeadlineTimer &press)
 {
     if (m_state != State::Ready)
-        return m_state == State::Ended ? m_endReason : tr("The control host is still starting.");
+        return HostLost{m_state == State::Ended ? m_endReason
+                                                : tr("The control host is still starting.")};
     const QScopedValueRollback waiting(m_waiting, true);
     m_process->write(ProgramWire::commandLine(verb, text));
-    const bool settled =
-        waitUntil([this] { return m_answer || m_state == State::Ended; }, deadline);
+    QDeadlineTimer reply = std::min(QDeadlineTimer(m_timeouts.reply), press);
+    const bool settled = waitUntil([this] { return m_answer || m_state == State::Ended; }, reply);
     // What the control reported meanwhile follows the command, in order.
     scheduleDelivery();
     // The answer counts even when the host broke right after giving it.
     if (m_answer) {
         const ProgramWire::Message answer = *std::exchange(m_answer, std::nullopt);
         if (std::holds_alternative<ProgramWire::Done>(answer))
-            return std::nullopt;
+            return CommandTaken{};
         if (const auto *failed = std::get_if<ProgramWire::Failed>(&answer))
-            return failed->reason;
+            return CommandRefused{failed->reason};
         endSession(tr("The control host answered out of turn."));
     }
     if (!settled)
-        endSession(tr("The control host did not answer within %1 seconds.").arg(seconds(limit)));
-    return m_endReason;
+        endSession(tr("The control host did not answer within %1 seconds.")
+                       .arg(seconds(m_timeouts.reply)));
+    return HostLost{m_endReason};
 }
 
 void HostSession::readOutput()
@@ -199,9 +199,8 @@ void HostSession::takeMessage(ProgramWire::Message message)
     }
     if (m_state == State::Starting) {
         if (std::holds_alternative<ProgramWire::Ready>(message)) {
-            m_state = State::Ready;
             m_startTimer.stop();
-            QMetaObject::invokeMethod(this, &HostSession::startSettled, Qt::QueuedConnection);
+            setState(State::Ready);
         } else if (const auto *unavailable = std::get_if<ProgramWire::Unavailable>(&message)) {
             endSession(unavailable->reason);
         } else {
@@ -261,13 +260,20 @@ void HostSession::onFinished()
 void HostSession::onStartExpired()
 {
     if (m_state == State::Starting)
-        endSession(
-            tr("The control host did not answer within %1 seconds.").arg(seconds(m_startLimit)));
+        endSession(tr("The control host did not answer within %1 seconds.")
+                       .arg(seconds(m_timeouts.start)));
+}
+
+void HostSession::setState(State state)
+{
+    m_state = state;
+    QMetaObject::invokeMethod(
+        this, [this, state] { emit stateChanged(state); }, Qt::QueuedConnection);
 }
 
 void HostSession::endSession(const QString &reason)
 {
-    const State was = std::exchange(m_state, State::Ended);
+    setState(State::Ended);
     m_endReason = reason;
     m_startTimer.stop();
     m_partialLine.clear();
@@ -278,10 +284,6 @@ void HostSession::endSession(const QString &reason)
         m_process, [process = m_process] { process->kill(); }, Qt::QueuedConnection);
     // Whatever the control showed went with its host.
     setModal(false, false);
-    if (was == State::Starting)
-        QMetaObject::invokeMethod(this, &HostSession::startSettled, Qt::QueuedConnection);
-    else if (!m_waiting)
-        emit endedUnasked(reason);
 }
 
 void HostSession::scheduleDelivery()

@@ -11,6 +11,22 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <variant>
+
+// What became of a command handed to a host: the control took it, the control refused it with
+// its reason, or the host was lost, with why.
+struct CommandTaken {
+    bool operator==(const CommandTaken &) const = default;
+};
+struct CommandRefused {
+    QString reason;
+    bool operator==(const CommandRefused &) const = default;
+};
+struct HostLost {
+    QString reason;
+    bool operator==(const HostLost &) const = default;
+};
+using CommandOutcome = std::variant<CommandTaken, CommandRefused, HostLost>;
 
 // The life of one control host process: its start, one command at a time with its answer, and
 // the actions it reports, delivered on this object's thread in the order the host wrote them,
@@ -20,16 +36,26 @@
 // while its handler does nothing else; time while the control shows a window of its own (the
 // user reading its message box) counts against no limit. A host that fails to start, stops,
 // hangs or writes what is no message ends the session with a reason, and a session that has
-// ended stays so: the owner starts another.
+// ended stays so: the owner, told of each change of state, starts another.
 class HostSession : public QObject {
     Q_OBJECT
 
 public:
     enum class State { Starting, Ready, Ended };
 
+    struct Timeouts {
+        // Starting the host and creating the control; loading a control can take a while.
+        std::chrono::milliseconds start{std::chrono::seconds(20)};
+        // From handing over a command to the control's answer.
+        std::chrono::milliseconds reply{std::chrono::seconds(10)};
+
+        // The most a press may hold the window: one start and the wait for the answer.
+        std::chrono::milliseconds press() const { return start + reply; }
+    };
+
     // Starts the host at once; it must say it is ready within the start limit.
-    HostSession(const QString &program, const QStringList &arguments,
-                std::chrono::milliseconds startLimit, QObject *parent = nullptr);
+    HostSession(const QString &program, const QStringList &arguments, Timeouts timeouts,
+                QObject *parent = nullptr);
     // Ends the host, giving it a moment to let go of the control first, and the user all the
     // time they need for a window the control shows as it closes.
     ~HostSession() override;
@@ -47,17 +73,14 @@ public:
     // the answer to the next command.
     void poll();
 
-    // Hands over one command to a ready host and holds the caller until its answer. Gives
-    // nothing when the control took it, otherwise the control's reason or, having ended the
-    // session, why the host could not answer. The limit is the deadline's, for the wording.
-    std::optional<QString> request(const QString &verb, const QString &text,
-                                   QDeadlineTimer &deadline, std::chrono::milliseconds limit);
+    // Hands over one command to a ready host and holds the caller until its answer, for no
+    // longer than the reply limit or the press, whichever ends first. A host that cannot
+    // answer is lost: the session ends.
+    CommandOutcome request(const QString &verb, const QString &text, QDeadlineTimer &press);
 
 signals:
-    // The start has settled: the session is ready or has ended. Always from the event loop.
-    void startSettled();
-    // The session ended while nobody waited for it.
-    void endedUnasked(const QString &reason);
+    // Ready, or ended. Always from the event loop, never from inside this session's own work.
+    void stateChanged(HostSession::State state);
     void actionEvent(const ActionValues &values);
     // The control shows a window of its own that the user must answer first, or asked for the
     // program's windows to be disabled (true); or that is over (false).
@@ -72,6 +95,7 @@ private:
     void takeMessage(ProgramWire::Message message);
     void setControlWindowOpen(bool open);
     void setModal(bool controlWindowOpen, bool modelessDisabled);
+    void setState(State state);
     void endSession(const QString &reason);
     void scheduleDelivery();
     void deliverActions();
@@ -79,7 +103,7 @@ private:
     QProcess *m_process = nullptr;
     State m_state = State::Starting;
     QString m_endReason;
-    std::chrono::milliseconds m_startLimit;
+    Timeouts m_timeouts;
     QTimer m_startTimer;
     std::chrono::milliseconds m_startLeft{0}; // while a control's window holds the start timer
     // Set while a command waits for its answer.

@@ -1,86 +1,180 @@
 #include "hosted_control.h"
 
-#include "host_session.h"
+#include "simulated_control.h"
 
-#include <algorithm>
+#include <QEvent>
+#include <QFileInfo>
+#include <QScopedValueRollback>
 #include <utility>
 
-HostedControl::HostedControl(QString program, QStringList arguments, Timeouts timeouts,
-                             QObject *parent)
+HostedControl::HostedControl(QList<QStringList> hosts, Timeouts timeouts,
+                             std::optional<std::chrono::milliseconds> standIn, QObject *parent)
     : InterfaceControl(parent)
-    , m_program(std::move(program))
-    , m_arguments(std::move(arguments))
+    , m_hosts(std::move(hosts))
     , m_timeouts(timeouts)
+    , m_standInDelay(standIn)
 {}
 
 HostedControl::~HostedControl() = default;
 
-void HostedControl::adopt(HostSession *session)
+void HostedControl::chooseOnceShown(QObject *window, quintptr nativeWindow)
 {
-    dropSession();
-    m_session = session;
-    session->setParent(this);
-    connect(session, &HostSession::actionEvent, this, &InterfaceControl::actionEvent);
-    connect(session, &HostSession::endedUnasked, this, &HostedControl::retire);
-    connect(session, &HostSession::modalStateChanged, this, &InterfaceControl::modalStateChanged);
+    if (nativeWindow)
+        m_ownerArguments = {QStringLiteral("--owner"), QString::number(nativeWindow)};
+    window->installEventFilter(this);
 }
 
-std::optional<QString> HostedControl::waitUntilReady()
+bool HostedControl::eventFilter(QObject *watched, QEvent *event)
 {
-    QDeadlineTimer noDeadline(QDeadlineTimer::Forever);
-    return waitUntilReady(noDeadline);
-}
-
-std::optional<QString> HostedControl::waitUntilReady(QDeadlineTimer &deadline)
-{
-    if (!m_session || m_session->state() == HostSession::State::Ended)
-        adopt(new HostSession(m_program, m_arguments, m_timeouts.start));
-    const auto failure = m_session->waitUntilReady(deadline);
-    if (m_session->state() == HostSession::State::Ended)
-        dropSession();
-    return failure;
-}
-
-std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
-{
-    QDeadlineTimer press(m_timeouts.press());
-    return sendCommand(verb, text, press);
-}
-
-std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text,
-                                                  QDeadlineTimer &press)
-{
-    // A host that wrote out of turn between commands is let go here, and another is started.
-    if (m_session)
-        m_session->poll();
-    if (const auto failure = waitUntilReady(press))
-        return failure;
-    QDeadlineTimer reply = std::min(QDeadlineTimer(m_timeouts.reply), press);
-    const auto result = m_session->request(verb, text, reply, m_timeouts.reply);
-    if (m_session->state() == HostSession::State::Ended) {
-        // The control answered and the host broke after: that costs the host, not the command.
-        if (result != m_session->endReason())
-            retire(m_session->endReason());
-        dropSession();
+    if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        // Once the painted window is on the screen.
+        QMetaObject::invokeMethod(this, &HostedControl::choose, Qt::QueuedConnection);
     }
-    return result;
+    return false;
 }
 
-// Between commands nobody waits for the host, so there is no command to fail: the next one
-// starts a fresh host.
-void HostedControl::retire(const QString &reason)
+void HostedControl::choose()
 {
-    qWarning("%s %s", qPrintable(reason),
-             qPrintable(tr("The next command starts the control host again.")));
-    dropSession();
+    if (m_host >= 0 || m_standIn)
+        return;
+    m_host = 0;
+    startSession();
+}
+
+void HostedControl::startSession()
+{
+    const QStringList &host = m_hosts.at(m_host);
+    m_session = new HostSession(host.front(), host.mid(1) + m_ownerArguments, m_timeouts, this);
+    connect(m_session, &HostSession::actionEvent, this, &InterfaceControl::actionEvent);
+    connect(m_session, &HostSession::modalStateChanged, this, &InterfaceControl::modalStateChanged);
+    connect(m_session, &HostSession::stateChanged, this, &HostedControl::onStateChanged);
 }
 
 void HostedControl::dropSession()
 {
     if (HostSession *session = std::exchange(m_session, nullptr)) {
-        // What it reported before it ended is still delivered; it goes after that, since this
-        // may be inside one of its own signals.
-        disconnect(session, &HostSession::endedUnasked, this, nullptr);
+        // What it reported before it ended is still delivered; it goes after that.
+        disconnect(session, &HostSession::stateChanged, this, nullptr);
         session->deleteLater();
     }
+}
+
+// A press that waits on the session looks after what becomes of it itself.
+void HostedControl::onStateChanged(HostSession::State state)
+{
+    if (m_pressWaiting || !m_session || state != m_session->state())
+        return;
+    if (state == HostSession::State::Ready) {
+        m_chosen = true;
+    } else if (state == HostSession::State::Ended && !m_chosen) {
+        tryNextHost();
+    } else if (state == HostSession::State::Ended) {
+        // Between commands nobody waits for the host, so there is no command to fail.
+        retire();
+    }
+}
+
+// The next command starts a fresh host.
+void HostedControl::retire()
+{
+    qWarning("%s %s", qPrintable(m_session->endReason()),
+             qPrintable(tr("The next command starts the control host again.")));
+    dropSession();
+}
+
+void HostedControl::tryNextHost()
+{
+    m_failures.emplace_back(m_session->endReason(),
+                            QFileInfo(m_hosts.at(m_host).front()).fileName());
+    dropSession();
+    if (++m_host < m_hosts.size()) {
+        startSession();
+        return;
+    }
+    if (!m_standInDelay)
+        return;
+    m_standIn = new SimulatedControl(*m_standInDelay, this);
+    connect(m_standIn, &InterfaceControl::actionEvent, this, &InterfaceControl::actionEvent);
+    emit problem(tr("The KV27 scripting control could not be created, so a simulated device "
+                    "stands in."),
+                 whyNoHostCould());
+}
+
+QString HostedControl::whyNoHostCould() const
+{
+    QStringList reasons;
+    QList<QStringList> hosts;
+    for (const auto &[reason, host] : m_failures) {
+        const qsizetype seen = reasons.indexOf(reason);
+        if (seen >= 0) {
+            hosts[seen] << host;
+            continue;
+        }
+        reasons << reason;
+        hosts << QStringList{host};
+    }
+    QStringList paragraphs;
+    for (qsizetype i = 0; i < reasons.size(); ++i)
+        paragraphs << tr("%1\nTried by %2.").arg(reasons[i], hosts[i].join(tr(" and ")));
+    return paragraphs.join(u"\n\n");
+}
+
+std::optional<QString> HostedControl::waitForTheChoice(QDeadlineTimer &press)
+{
+    choose();
+    while (!m_chosen && !m_standIn) {
+        if (!m_session) {
+            // Every host failed and nothing stands in: the next press tries them again.
+            const QString why = whyNoHostCould();
+            m_failures.clear();
+            m_host = -1;
+            return why;
+        }
+        std::optional<QString> failure;
+        {
+            const QScopedValueRollback waiting(m_pressWaiting, true);
+            failure = m_session->waitUntilReady(press);
+        }
+        if (!failure)
+            m_chosen = true;
+        else if (m_session->state() == HostSession::State::Starting)
+            return failure; // the press's bound passed; the start goes on
+        else
+            tryNextHost();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
+{
+    QDeadlineTimer press(m_timeouts.press());
+    if (const auto failure = waitForTheChoice(press))
+        return failure;
+    if (m_standIn)
+        return m_standIn->sendCommand(verb, text);
+
+    const QScopedValueRollback waiting(m_pressWaiting, true);
+    // A host that wrote out of turn between commands is let go here, and another is started.
+    if (m_session)
+        m_session->poll();
+    if (!m_session || m_session->state() == HostSession::State::Ended) {
+        dropSession();
+        startSession();
+    }
+    if (const auto failure = m_session->waitUntilReady(press)) {
+        if (m_session->state() == HostSession::State::Ended)
+            dropSession();
+        return failure;
+    }
+    const CommandOutcome outcome = m_session->request(verb, text, press);
+    if (std::holds_alternative<HostLost>(outcome))
+        dropSession();
+    else if (m_session->state() == HostSession::State::Ended)
+        retire(); // the control answered and its host broke after: that costs the host only
+    if (const auto *refused = std::get_if<CommandRefused>(&outcome))
+        return refused->reason;
+    if (const auto *lost = std::get_if<HostLost>(&outcome))
+        return lost->reason;
+    return std::nullopt;
 }

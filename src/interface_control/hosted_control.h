@@ -1,56 +1,69 @@
 #pragma once
 
+#include "host_session.h"
 #include "interface_control.h"
 
-#include <QDeadlineTimer>
+#include <QList>
 #include <QStringList>
 #include <chrono>
 #include <optional>
 
-class HostSession;
-
-// The device's scripting control, hosted by one control host program in a process of the
-// control's own bitness. Each host process is a session; a session that ends costs at most the
-// command at hand, and the next command starts a fresh one. Reported actions come on this
-// object's thread in the order the host wrote them, never while a command is being sent.
+// The device's scripting control behind the window on Windows, hosted by the first of the
+// control hosts that can create it, in a process of the control's own bitness; that host stays
+// the one for the program's life. Each host process is a session: a session that ends costs at
+// most the command at hand, and the next command starts a fresh one. Until a host is chosen the
+// hosts are tried one after the other while the event loop turns, once the window has been
+// painted, so that a slow host never keeps the window from being seen or used; a press made
+// meanwhile waits for the choice within the press's bound. Where no host can create the control
+// the simulated device, if there is one, stands in, and that is announced as a problem; without
+// it the press says why, and the next press tries the hosts again. Reported actions come on
+// this object's thread in the order the host wrote them, never while a command is being sent.
 class HostedControl : public InterfaceControl {
     Q_OBJECT
 
 public:
-    struct Timeouts {
-        // Starting the host and creating the control; loading a control can take a while.
-        std::chrono::milliseconds start{std::chrono::seconds(20)};
-        // From handing over a command to the control's answer.
-        std::chrono::milliseconds reply{std::chrono::seconds(10)};
+    using Timeouts = HostSession::Timeouts;
 
-        // The most a press may hold the window: one start and the wait for the answer.
-        std::chrono::milliseconds press() const { return start + reply; }
-    };
-
-    HostedControl(QString program, QStringList arguments, Timeouts timeouts,
+    // Each host is a program and its arguments. The stand-in's transmission delay, if any, is
+    // the simulated device's.
+    HostedControl(QList<QStringList> hosts, Timeouts timeouts,
+                  std::optional<std::chrono::milliseconds> standIn = std::nullopt,
                   QObject *parent = nullptr);
     ~HostedControl() override;
 
-    // Takes over a session of this host program that has already started.
-    void adopt(HostSession *session);
-
-    // Starts a host unless one runs, holding the caller until it is ready or the deadline
-    // passes. Gives nothing once the control is ready, otherwise why it is not.
-    std::optional<QString> waitUntilReady(QDeadlineTimer &deadline);
-    std::optional<QString> waitUntilReady();
+    // The control's own windows go in front of the native window given, if any.
+    void chooseOnceShown(QObject *window, quintptr nativeWindow = 0);
+    // Starts trying the hosts, unless that has begun, and returns at once.
+    void choose();
 
     std::optional<QString> sendCommand(const QString &verb, const QString &text) override;
-    // The same within the press's deadline, which time spent on the control's own windows
-    // extends.
-    std::optional<QString> sendCommand(const QString &verb, const QString &text,
-                                       QDeadlineTimer &press);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void retire(const QString &reason);
+    void startSession();
     void dropSession();
+    void retire();
+    void onStateChanged(HostSession::State state);
+    // Takes the candidate's failed start: on to the next host, or to the stand-in.
+    void tryNextHost();
+    // Holds the caller until a host is chosen or the stand-in stands in; or gives why not.
+    std::optional<QString> waitForTheChoice(QDeadlineTimer &press);
+    // Each reason once, with the hosts that gave it.
+    QString whyNoHostCould() const;
 
-    QString m_program;
-    QStringList m_arguments;
+    QList<QStringList> m_hosts;
     Timeouts m_timeouts;
+    std::optional<std::chrono::milliseconds> m_standInDelay;
+    QStringList m_ownerArguments;
+    // The host tried, or chosen once it created the control; -1 before the first is tried.
+    qsizetype m_host = -1;
+    bool m_chosen = false;
+    // Why each host tried could not create the control, and the host's file name.
+    QList<std::pair<QString, QString>> m_failures;
     HostSession *m_session = nullptr;
+    InterfaceControl *m_standIn = nullptr;
+    // Set while a press waits on a session, which it then looks after itself.
+    bool m_pressWaiting = false;
 };

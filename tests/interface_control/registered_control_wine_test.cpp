@@ -4,7 +4,7 @@
 
 #include "action_log.h"
 #include "exerciser_window.h"
-#include "startup_control.h"
+#include "hosted_control.h"
 #include "wine_test_support.h"
 
 #include <QDir>
@@ -190,8 +190,8 @@ TEST_P(RegisteredControl, TheWindowFindsTheHostThatCanCreateIt)
         if (both)
             registerWithRegsvr32(64);
         registerWithRegsvr32(32);
-        auto owned = std::make_unique<StartupControl>(hosts, underWine, 0ms);
-        StartupControl *control = owned.get();
+        auto owned = std::make_unique<HostedControl>(hosts, underWine, 0ms);
+        HostedControl *control = owned.get();
         QSignalSpy problems(control, &InterfaceControl::problem);
         ExerciserWindow window(std::move(owned));
         window.show();
@@ -202,10 +202,8 @@ TEST_P(RegisteredControl, TheWindowFindsTheHostThatCanCreateIt)
         EXPECT_TRUE(log->text().startsWith("sendplc\tA1 on\t5\t\t\t\r\n"))
             << log->text().toStdString();
         EXPECT_EQ(problems.size(), 0);
-        auto *hostedControl = control->findChild<HostedControl *>();
-        ASSERT_TRUE(hostedControl);
-        QSignalSpy spy(hostedControl, &InterfaceControl::actionEvent);
-        EXPECT_EQ(hostedControl->sendCommand("bitness", ""), std::nullopt);
+        QSignalSpy spy(control, &InterfaceControl::actionEvent);
+        EXPECT_EQ(control->sendCommand("bitness", ""), std::nullopt);
         EXPECT_TRUE(spy.wait(10000));
         EXPECT_EQ(actions(spy).value(0), texts({"bitness", both ? "64" : "32"}));
     }

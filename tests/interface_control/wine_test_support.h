@@ -63,7 +63,8 @@ inline std::unique_ptr<HostedControl> hosted(const QString &host,
                                              HostedControl::Timeouts timeouts = underWine,
                                              const QStringList &arguments = {})
 {
-    return std::make_unique<HostedControl>(KV27_WINE, QStringList{host} + arguments, timeouts);
+    return std::make_unique<HostedControl>(
+        QList<QStringList>{QStringList{KV27_WINE, host} + arguments}, timeouts);
 }
 
 // Every case runs for both bitnesses of host and control; the 32-bit ones skip only where the

@@ -8,7 +8,6 @@
 #include "hosted_control.h"
 #include "message_box_text.h"
 #include "qt_printers.h"
-#include "startup_control.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -105,7 +104,7 @@ protected:
     }
 
     ExerciserWindow window{
-        std::make_unique<TestVerbs>(new HostedControl(hostBesideTheTestControl(), {}, {60s, 5s}))};
+        std::make_unique<TestVerbs>(new HostedControl({{hostBesideTheTestControl()}}, {60s, 5s}))};
 };
 
 TEST_F(WindowUnderWine, OnReachesTheControlAndItsReportTopsTheLog)
@@ -145,9 +144,8 @@ class StartingWindow : public testing::Test {
 protected:
     void show(const QList<QStringList> &hosts)
     {
-        auto owned =
-            std::make_unique<StartupControl>(hosts, HostedControl::Timeouts{60s, 30s}, 0ms);
-        StartupControl *control = owned.get();
+        auto owned = std::make_unique<HostedControl>(hosts, HostedControl::Timeouts{60s, 30s}, 0ms);
+        HostedControl *control = owned.get();
         window = std::make_unique<ExerciserWindow>(std::move(owned));
         control->chooseOnceShown(window.get());
         window->show();
@@ -197,7 +195,10 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     QElapsedTimer starting;
     starting.start();
     show({{hostBesideTheTestControl()}});
-    const auto chosen = [&] { return window->findChild<HostedControl *>() != nullptr; };
+    const auto chosen = [&] {
+        const auto *session = window->findChild<HostSession *>();
+        return session && session->state() == HostSession::State::Ready;
+    };
 
     QTest::qWait(2000);
     log()->setFocus();
@@ -232,7 +233,12 @@ TEST_F(StartingWindow, FallsBackToThe32BitHostForA32BitControl)
         FAIL() << "wine runs no 32-bit programs here, though the kernel does: is wine32 missing?";
     }
     show({{hostBuiltAlone()}, {buildFolder() + "/test-control-i686/kv27-control-host32.exe"}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->findChild<HostedControl *>(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto *session = window->findChild<HostSession *>();
+            return session && session->state() == HostSession::State::Ready;
+        },
+        60000));
     pressOn();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }, 30000));
     EXPECT_EQ(log()->text(), onLine + "\r\n");
