@@ -1,16 +1,20 @@
 // Measures what the log costs as it grows: one event and its repaint at several log sizes, a burst
 // of events, Clear Log Display, the heap per line and the start-up, each for the program's log and
-// for a read-join-write log side by side, and prints a table. With --smoke it runs everything at
-// the smallest sizes and with the fewest samples, to show that it still works.
+// for a read-join-write log side by side, then a burst of reports on each road into a long log:
+// from the simulated device and through both control hosts under wine; and prints a table. With
+// --smoke it runs everything at the smallest sizes and with the fewest samples, and the hosted
+// road through the 64-bit host only, to show that it still works.
 #include "bench_window.h"
 #include "process_memory.h"
 #include "report_table.h"
+#include "road_burst.h"
 #include "startup.h"
 #include "statistics.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSysInfo>
 #include <QThread>
 #include <cstdio>
@@ -33,11 +37,27 @@ struct Plan {
     int typingSamples;
     int longLineLength;
     int longLineSamples;
+    int roadReports;
+    int roadLogLines;
+    bool road32Bit;
 };
 
-const Plan fullPlan{
-    {0, 1'000, 100'000, 1'000'000}, 101, 5, 10'000, 3, 3, 1, 3, 11, 101, 50'000'000, 11};
-const Plan smokePlan{{0, 10}, 3, 3, 10, 3, 3, 3, 3, 1, 3, 10'000, 3};
+const Plan fullPlan{{0, 1'000, 100'000, 1'000'000},
+                    101,
+                    5,
+                    10'000,
+                    3,
+                    3,
+                    1,
+                    3,
+                    11,
+                    101,
+                    50'000'000,
+                    11,
+                    100'000,
+                    1'000'000,
+                    true};
+const Plan smokePlan{{0, 10}, 3, 3, 10, 3, 3, 3, 3, 1, 3, 10'000, 3, 100, 10, false};
 
 constexpr int linesPerPaintWhileFilling = 1'000;
 
@@ -67,6 +87,9 @@ public:
         results.clear = measureClear();
         results.longLine = measureLongLine();
         results.startup = measureStartups(probe);
+        results.roads = measureRoads();
+        results.roadReports = m_plan.roadReports;
+        results.roadLogLines = m_plan.roadLogLines;
         results.loadAfter = loadAverage();
         return results;
     }
@@ -270,6 +293,32 @@ private:
             startAndQuit.push_back(times.startAndQuitMs);
         }
         return {median(firstFrame), median(startAndQuit), int(firstFrame.size())};
+    }
+
+    // Each road in a window of its own, one after the other, so that none slows another.
+    std::vector<RoadBurst> measureRoads() const
+    {
+        const QString logText = benchLogText(m_plan.roadLogLines);
+        std::vector<RoadBurst> roads{simulatedBurst(m_plan.roadReports, logText)};
+#ifdef KV27_WINE
+        qputenv("WINEPREFIX", KV27_WINE_PREFIX);
+        qputenv("WINEDEBUG", "-all");
+        qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        if (QProcess::execute(QStringLiteral(KV27_PREPARE_WINE_PREFIX),
+                              {QStringLiteral(KV27_WINE_PREFIX)}) != 0)
+            throw std::runtime_error("the wine prefix could not be made");
+        for (const auto &[bits, arch] : {std::pair{64, "x86_64"}, std::pair{32, "i686"}}) {
+            if (bits == 32 && !m_plan.road32Bit)
+                continue;
+            roads.push_back(hostedBurst(
+                QStringLiteral("the %1-bit host under wine").arg(bits), QStringLiteral(KV27_WINE),
+                QStringLiteral(KV27_BUILD_DIR "/test-control-%1/kv27-control-host%2.exe")
+                    .arg(QLatin1String(arch))
+                    .arg(bits),
+                m_plan.roadReports, logText));
+        }
+#endif
+        return roads;
     }
 
     static QString machineDescription()

@@ -152,6 +152,32 @@ QString reportTable(const Results &results)
                milliseconds(startup.startAndQuitMs), QStringLiteral("same"), QString(),
                QString::number(startup.samples), QString()});
 
+    // The same burst on every road, each measured against the simulated device's.
+    QStringList notMeasured;
+    table.add({QStringLiteral("Burst of %1 reports into %2 lines, until painted")
+                   .arg(count(results.roadReports), count(results.roadLogLines))});
+    const double simulated = results.roads.front().reportsPerSecond;
+    for (const RoadBurst &road : results.roads) {
+        const bool hosted = &road != &results.roads.front();
+        const QString label =
+            (hosted ? QStringLiteral("  through ") : QStringLiteral("  from ")) + road.road;
+        if (!road.notMeasured.isEmpty()) {
+            table.add({label, QStringLiteral("not measured")});
+            notMeasured << road.road + QStringLiteral(": ") + road.notMeasured;
+            continue;
+        }
+        const double ratio = road.reportsPerSecond / simulated;
+        table.add(
+            {label + QStringLiteral(", %1 %2 at most %3 apart")
+                         .arg(road.paints)
+                         .arg(road.paints == 1 ? QStringLiteral("paint") : QStringLiteral("paints"),
+                              milliseconds(road.longestGapMs)),
+             count(road.reportsPerSecond) + QStringLiteral(" /s"), QString(),
+             hosted ? times(ratio) : QString(), QStringLiteral("1"),
+             hosted ? QStringLiteral(">= 0.5x simulated %1").arg(verdict(ratio >= 0.5))
+                    : QString()});
+    }
+
     return QStringLiteral("KV27 Exerciser log benchmark on the %1 platform\n"
                           "%2\n"
                           "load average %3 before, %4 after\n"
@@ -162,5 +188,9 @@ QString reportTable(const Results &results)
            QStringLiteral(
                "\nratio: how many times more time (or heap) the read-join-write log takes, or for "
                "the burst\nhow many times more events per second the program's log takes; samples: "
-               "insert at top / read-join-write.\n");
+               "insert at top / read-join-write.\nFor the roads, the ratio is to the simulated "
+               "device's rate.\n") +
+           (notMeasured.isEmpty() ? QString()
+                                  : QStringLiteral("not measured: ") +
+                                        notMeasured.join(QStringLiteral("\n  ")) + u'\n');
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "road_burst.h"
+
 #include <QString>
 #include <vector>
 
@@ -44,6 +46,9 @@ struct Results {
     Comparison typing;                 // milliseconds per typed character at the largest size
     Comparison typingWhileLinesArrive; // milliseconds per arriving line and typed character
     LongLineResult longLine;
+    std::vector<RoadBurst> roads; // the simulated device's first
+    int roadReports = 0;
+    int roadLogLines = 0;
 };
 
 // The results as a plain-text table with the ratio to the read-join-write log and the targets.

@@ -1,7 +1,7 @@
 # A Debian package of what `cmake --install` puts in place, installed under /usr.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
-set(CPACK_PACKAGE_VENDOR "KV27 Exerciser developers")
+set(CPACK_PACKAGE_VENDOR ${KV27_PUBLISHER})
 set(CPACK_PACKAGE_CONTACT "KV27 Exerciser developers <kv27-exerciser@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Viewer and exerciser for the KV27 home-automation interface")
 set(CPACK_PACKAGE_DESCRIPTION

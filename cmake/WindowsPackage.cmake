@@ -1,6 +1,6 @@
-# The Windows release: a zip that a user unpacks and runs. It holds the program, exactly the Qt
-# DLLs and plugins it loads, the compiler's runtime DLLs, both control hosts and the licence texts
-# that come with them.
+# The Windows release: a zip that a user unpacks and runs, and an installer of the same files
+# (WindowsInstaller.cmake). Both hold the program, exactly the Qt DLLs and plugins it loads, the
+# compiler's runtime DLLs, both control hosts and the licence texts that come with them.
 set(KV27_QT_SOURCE_DIR "" CACHE PATH "The Qt source the Windows Qt was built from, for its licences")
 if(NOT IS_DIRECTORY "${KV27_QT_SOURCE_DIR}/LICENSES")
     message(FATAL_ERROR "KV27_QT_SOURCE_DIR must name the Qt source (scripts/build-windows does)")
@@ -53,4 +53,21 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/licenses/README.txt DESTINATION licens
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-x64)
 set(CPACK_STRIP_FILES ON)
+
+# The installer, made from the zip so that both hold the very same files (stripping stamps each
+# executable anew): `cmake --build . --target msi` after cpack puts it beside the zip.
+set(stage ${CMAKE_BINARY_DIR}/msi-files)
+add_custom_target(msi
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${stage}
+            ${CMAKE_COMMAND} -E tar xf ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip
+    COMMAND ${CMAKE_COMMAND} -D KV27_STAGE=${stage}/${CPACK_PACKAGE_FILE_NAME}
+            -D KV27_MSI=${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.msi
+            -P ${CMAKE_CURRENT_LIST_DIR}/WindowsInstaller.cmake
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+    VERBATIM)
+
+# Last: CPack leaves its source package's name in CPACK_PACKAGE_FILE_NAME.
 include(CPack)
+

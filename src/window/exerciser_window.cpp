@@ -2,6 +2,7 @@
 
 #include "action_log.h"
 #include "caption_fit.h"
+#include "command_recall.h"
 #include "interface_control.h"
 #include "log_line.h"
 #include "twips.h"
@@ -107,17 +108,25 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
     connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
             &ExerciserWindow::clearLog);
 
-    const auto *houseCode = findChild<QLineEdit *>(QStringLiteral("Text9"));
-    const auto *commandLine = findChild<QLineEdit *>(QStringLiteral("CommandLine"));
-    const std::tuple<const char *, CommandButton, const QLineEdit *> senders[] = {
-        {"Command1", CommandButton::On, houseCode},
-        {"Command2", CommandButton::Off, houseCode},
-        {"SendPL", CommandButton::SendPL, commandLine},
-        {"SendRF", CommandButton::SendRF, commandLine},
+    auto *houseCode = findChild<QLineEdit *>(QStringLiteral("Text9"));
+    auto *commandLine = findChild<QLineEdit *>(QStringLiteral("CommandLine"));
+    auto *houseCodeRecall = new CommandRecall(houseCode);
+    auto *commandLineRecall = new CommandRecall(commandLine);
+    const std::tuple<const char *, CommandButton, const QLineEdit *, CommandRecall *> senders[] = {
+        {"Command1", CommandButton::On, houseCode, houseCodeRecall},
+        {"Command2", CommandButton::Off, houseCode, houseCodeRecall},
+        {"SendPL", CommandButton::SendPL, commandLine, commandLineRecall},
+        {"SendRF", CommandButton::SendRF, commandLine, commandLineRecall},
     };
-    for (const auto &[name, button, source] : senders)
+    for (const auto &[name, button, source, recall] : senders)
         connect(findChild<QPushButton *>(QString::fromUtf8(name)), &QPushButton::clicked, this,
-                [this, button = button, source = source] { send(button, source); });
+                [this, button = button, source = source, recall = recall] {
+                    // Recalled whether the control takes it or not, as a shell keeps a command
+                    // that failed: a refused command is the one most often corrected and sent
+                    // again.
+                    recall->recordSent();
+                    send(button, source);
+                });
 }
 
 void ExerciserWindow::buildWidgets()
