@@ -145,12 +145,11 @@ RoadBurst simulatedBurst(int reports, const QString &logText)
 RoadBurst hostedBurst(const QString &road, const QString &wine, const QString &host, int reports,
                       const QString &logText)
 {
-    // Starting a host under wine takes seconds, and a minute or more where wine's 32-bit loader
-    // runs emulated.
-    auto hosted = std::make_unique<HostedControl>(wine, QStringList{host},
+    // Starting a host under wine takes seconds, and longer on a busy machine.
+    auto hosted = std::make_unique<HostedControl>(QList<QStringList>{{wine, host}},
                                                   HostedControl::Timeouts{120s, 60s});
     HostedControl *control = hosted.get();
-    if (const auto failure = control->waitUntilReady())
+    if (const auto failure = control->waitUntilChosen())
         return {road, 0, 0, 0, *failure};
     qint64 last[3] = {0, 0, 0};
     return runBurst(

@@ -120,6 +120,11 @@ QString HostedControl::whyNoHostCould() const
     return paragraphs.join(u"\n\n");
 }
 
+std::optional<QString> HostedControl::waitUntilChosen(QDeadlineTimer deadline)
+{
+    return waitForTheChoice(deadline);
+}
+
 std::optional<QString> HostedControl::waitForTheChoice(QDeadlineTimer &press)
 {
     choose();

@@ -35,6 +35,9 @@ public:
     void chooseOnceShown(QObject *window, quintptr nativeWindow = 0);
     // Starts trying the hosts, unless that has begun, and returns at once.
     void choose();
+    // Holds the caller until a host has created the control or the stand-in stands in, or the
+    // deadline passes; gives why not.
+    std::optional<QString> waitUntilChosen(QDeadlineTimer deadline = QDeadlineTimer::Forever);
 
     std::optional<QString> sendCommand(const QString &verb, const QString &text) override;
 

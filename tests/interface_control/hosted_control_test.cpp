@@ -66,7 +66,7 @@ TEST_F(HostedControlTest, DeliversActionsInOrderOnlyAfterTheCommandReturns)
     auto hosted = control({ready, report("idle"), "@read", report("first"), report("second"), done,
                            "@read", report("late"), done});
     QSignalSpy actions(hosted.get(), &InterfaceControl::actionEvent);
-    hosted->choose();
+    ASSERT_EQ(hosted->waitUntilChosen(), std::nullopt);
     ASSERT_TRUE(actions.wait(5000));
 
     ASSERT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
