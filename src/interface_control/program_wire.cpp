@@ -16,7 +16,7 @@ namespace {
 using Parsed = std::variant<Message, Malformed>;
 using namespace ControlWire;
 
-constexpr auto actionValues = qsizetype(actionValueCount);
+constexpr auto actionValues = qsizetype(ControlContract::actionValueCount);
 
 QLatin1StringView word(const char *word)
 {

@@ -1,6 +1,6 @@
 #include "simulated_device.h"
 
-#include "control_wire.h"
+#include "control_contract.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -8,8 +8,8 @@
 
 namespace {
 
-const QString plcVerb = QString::fromLatin1(ControlWire::powerlineVerb);
-const QString rfVerb = QString::fromLatin1(ControlWire::radioVerb);
+const QString plcVerb = QString::fromLatin1(ControlContract::powerlineVerb);
+const QString rfVerb = QString::fromLatin1(ControlContract::radioVerb);
 constexpr double fullBrightness = 100;
 
 QString quoted(const QString &word)

@@ -1,11 +1,11 @@
 #include "outgoing_command.h"
 
-#include "control_wire.h"
+#include "control_contract.h"
 
 namespace {
 
-const QString powerline = QString::fromLatin1(ControlWire::powerlineVerb);
-const QString radio = QString::fromLatin1(ControlWire::radioVerb);
+const QString powerline = QString::fromLatin1(ControlContract::powerlineVerb);
+const QString radio = QString::fromLatin1(ControlContract::radioVerb);
 
 } // namespace
 

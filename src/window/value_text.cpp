@@ -1,7 +1,5 @@
 #include "value_text.h"
 
-#include "control_wire.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -56,12 +54,10 @@ QString decimalText(double number, const QLocale &locale)
 
 std::optional<QString> nonFiniteText(double number)
 {
-    // Named as the control's wire names them.
     if (std::isnan(number))
-        return QString::fromLatin1(ControlWire::NonFinite::notANumber);
+        return QStringLiteral("NaN");
     if (std::isinf(number))
-        return QString::fromLatin1(number > 0 ? ControlWire::NonFinite::infinity
-                                              : ControlWire::NonFinite::negativeInfinity);
+        return number > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
     return std::nullopt;
 }
 

@@ -65,7 +65,7 @@ void checkExactNumber(FuzzedDataProvider &data)
     const auto high = data.ConsumeIntegral<std::uint32_t>();
     const auto low = data.ConsumeIntegral<std::uint64_t>();
     const auto scale = data.ConsumeIntegralInRange<unsigned>(0, 28);
-    std::array<HostWire::Value, ControlWire::actionValueCount> written;
+    std::array<HostWire::Value, ControlContract::actionValueCount> written;
     written.fill(HostWire::emptyValue());
     written[0] = HostWire::exactValue(negative, high, low, scale);
     const QByteArray line = withoutNewline(HostWire::actionLine(written));
@@ -149,8 +149,8 @@ void checkAnyLine(const QByteArray &line)
 
 void checkActionRoundTrip(FuzzedDataProvider &data)
 {
-    std::array<HostWire::Value, ControlWire::actionValueCount> written;
-    std::array<EventValue, ControlWire::actionValueCount> expected;
+    std::array<HostWire::Value, ControlContract::actionValueCount> written;
+    std::array<EventValue, ControlContract::actionValueCount> expected;
     for (std::size_t i = 0; i < written.size(); ++i)
         std::tie(written[i], expected[i]) = consumeValue(data);
     const QByteArray line = withoutNewline(HostWire::actionLine(written));

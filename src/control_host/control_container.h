@@ -13,11 +13,11 @@
 
 // The control, created from its programmatic identifier and sited on a hidden window, since many
 // controls do nothing until they are sited and activated.
-class ControlSite {
+class ControlContainer {
 public:
     // The control asks its container to disable (false) or enable its modeless windows.
-    explicit ControlSite(std::function<void(bool)> onModeless);
-    ~ControlSite();
+    explicit ControlContainer(std::function<void(bool)> onModeless);
+    ~ControlContainer();
 
     std::optional<ComFailure> create(HWND parent, const wchar_t *programmaticId);
 

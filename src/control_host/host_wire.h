@@ -36,7 +36,7 @@ std::string unavailableLine(const Failure &failure);
 std::string doneLine();
 std::string failedLine(const Failure &failure);
 // Texts that would take the line past the longest one the wire takes are cut short, with a mark.
-std::string actionLine(const std::array<Value, ControlWire::actionValueCount> &values);
+std::string actionLine(const std::array<Value, ControlContract::actionValueCount> &values);
 std::string windowLine(bool open);
 std::string modelessLine(bool enabled);
 

@@ -1,15 +1,10 @@
 #include "event_sink.h"
 
-#include "event_source.h"
 #include "host_wire.h"
 #include "variant_value.h"
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
 
-// Controls may raise events from threads of their own, so nothing here touches shared state
-// but the writer, which takes care of that.
 class EventSink final : public IDispatch {
 public:
     EventSink(MessageWriter &writer, const IID &events, DISPID actionEvent)
@@ -18,7 +13,7 @@ public:
         , m_actionEvent(actionEvent)
     {}
 
-    // The event interface is one found to be dispatch-based, or at least not found otherwise.
+    // The event interface is a dispatch interface: its calls arrive as Invoke.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
     {
         if (!object)
@@ -57,13 +52,13 @@ public:
     {
         const UINT count = parameters ? parameters->cArgs : 0;
         const bool isActionEvent = m_actionEvent == DISPID_UNKNOWN
-                                       ? count == ControlWire::actionValueCount
+                                       ? count == ControlContract::actionValueCount
                                        : member == m_actionEvent;
         if (!isActionEvent)
             return S_OK;
         // Arguments arrive last first.
         // A value the control left out reads as empty.
-        std::array<HostWire::Value, ControlWire::actionValueCount> values;
+        std::array<HostWire::Value, ControlContract::actionValueCount> values;
         for (UINT i = 0; i < values.size(); ++i)
             values[i] =
                 i < count ? eventValue(parameters->rgvarg[count - 1 - i]) : HostWire::emptyValue();
@@ -82,39 +77,7 @@ private:
 
 } // namespace
 
-EventConnection::EventConnection(MessageWriter &writer)
-    : m_writer(writer)
-{}
-
-EventConnection::~EventConnection()
+IDispatch *newEventSink(MessageWriter &writer, const IID &events, DISPID actionEvent)
 {
-    disconnect();
-}
-
-bool EventConnection::connect(IUnknown *control, const CLSID &classId)
-{
-    ComPtr<IConnectionPointContainer> container;
-    ComPtr<IConnectionPoint> point;
-    const auto source = findEventSource(control, classId);
-    if (!source || FAILED(control->QueryInterface(IID_PPV_ARGS(&container))) ||
-        FAILED(container->FindConnectionPoint(source->events, &point)))
-        return false;
-    advise(point.Get(), source->events, source->actionEvent);
-    return !m_advised.empty();
-}
-
-void EventConnection::advise(IConnectionPoint *point, const IID &events, DISPID actionEvent)
-{
-    auto *sink = new EventSink(m_writer, events, actionEvent);
-    DWORD cookie = 0;
-    if (SUCCEEDED(point->Advise(sink, &cookie)))
-        m_advised.emplace_back(point, cookie);
-    sink->Release();
-}
-
-void EventConnection::disconnect()
-{
-    for (auto &[point, cookie] : m_advised)
-        point->Unadvise(cookie);
-    m_advised.clear();
+    return new EventSink(writer, events, actionEvent);
 }

@@ -7,9 +7,8 @@
 #include <windows.h>
 #include <wrl/client.h>
 
-// Listens to the control's ActionEvent on its event interface (see event_source.h) and writes
-// each one as an action message. Where nothing names ActionEvent, an event that arrives with
-// seven arguments is taken for it.
+// The host listening to the control: a sink (event_sink.h) connected to the control's event
+// interface (event_source.h) until it is disconnected.
 class EventConnection {
 public:
     explicit EventConnection(MessageWriter &writer);

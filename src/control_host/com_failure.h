@@ -1,9 +1,9 @@
 #pragma once
 
 #include "host_wire.h"
+#include "wide_text.h"
 
 #include <string>
-#include <string_view>
 #include <windows.h>
 
 // Why a call into COM failed, as the program shows it: the HRESULT and a description.
@@ -26,17 +26,6 @@ ComFailure lastErrorFailure(const std::wstring &what);
 // What a failed IDispatch::Invoke says: its exception, with deferred details filled in first, or
 // else the error object the control set, if any.
 ComFailure comFailure(HRESULT invokeResult, EXCEPINFO &exception, IErrorInfo *errorInfo);
-
-// The same texts as the wire takes them: on Windows a wide character is a UTF-16 code unit.
-inline std::u16string_view asUtf16(std::wstring_view text)
-{
-    return {reinterpret_cast<const char16_t *>(text.data()), text.size()};
-}
-
-inline std::wstring asWide(std::u16string_view text)
-{
-    return {reinterpret_cast<const wchar_t *>(text.data()), text.size()};
-}
 
 inline HostWire::Failure wireFailure(const ComFailure &failure)
 {

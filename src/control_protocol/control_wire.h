@@ -1,10 +1,11 @@
 #pragma once
 
+#include "control_contract.h"
+
 #include <cstddef>
 
-// The words that the program and the control host say to each other, and the verbs of the
-// control's contract, in one place for both ends and for the simulated device. Plain C++, since
-// the host is a Windows program without Qt.
+// The words that the program and the control host say to each other, in one place for both
+// ends. Plain C++, since the host is a Windows program without Qt.
 //
 // One JSON object per line, in UTF-8. Every text is an object holding either "text" (its UTF-8)
 // or, when its UTF-16 is not well formed or it begins with U+FEFF, "utf16" (the list of its code
@@ -28,13 +29,6 @@
 // exactly: "-", digits and a full stop, with no superfluous zeros.
 // A text that would take a report past the longest line is cut short, with a mark that says so.
 namespace ControlWire {
-
-// The first argument of the control's SendCommand.
-inline constexpr char powerlineVerb[] = "sendplc";
-inline constexpr char radioVerb[] = "sendrf";
-
-// The action, parameters 1 to 5 and the reserved value.
-inline constexpr std::size_t actionValueCount = 7;
 
 // The longest line either end takes: far more than any report, small enough to be held.
 inline constexpr std::size_t maxLineLength = 16 * 1024 * 1024;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "control_site.h"
+#include "control_container.h"
 #include "control_windows.h"
-#include "event_sink.h"
+#include "event_connection.h"
 #include "input_reader.h"
 #include "message_writer.h"
 
@@ -61,7 +61,7 @@ private:
     HWND m_root = nullptr;
     // The host's own messages, apart from anything the control or the system sends to its root.
     HWND m_messages = nullptr;
-    ControlSite m_site;
+    ControlContainer m_container;
     EventConnection m_events;
     std::unique_ptr<ControlWindows> m_controlWindows;
     std::unique_ptr<InputReader> m_reader;

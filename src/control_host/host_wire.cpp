@@ -13,6 +13,7 @@ namespace HostWire {
 namespace {
 
 using namespace ControlWire;
+using ControlContract::actionValueCount;
 using nlohmann::json;
 
 // E_INVALIDARG

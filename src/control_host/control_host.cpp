@@ -25,7 +25,7 @@ ControlHost *hostOf(HWND window)
 ControlHost::ControlHost(MessageWriter &writer, HWND owner)
     : m_writer(writer)
     , m_owner(owner)
-    , m_site([&writer](bool enabled) { writer.write(HostWire::modelessLine(enabled)); })
+    , m_container([&writer](bool enabled) { writer.write(HostWire::modelessLine(enabled)); })
     , m_events(writer)
 {}
 
@@ -45,8 +45,8 @@ int ControlHost::run(const wchar_t *programmaticId)
     std::optional<ComFailure> failure;
     {
         const Call call(*this);
-        failure = m_site.create(m_root, programmaticId);
-        if (!failure && !m_events.connect(m_site.control(), m_site.classId()))
+        failure = m_container.create(m_root, programmaticId);
+        if (!failure && !m_events.connect(m_container.control(), m_container.classId()))
             failure = ComFailure{CONNECT_E_CANNOTCONNECT,
                                  std::wstring(L"The control \"") + programmaticId +
                                      L"\" reports nothing: no event sink could be connected."};
@@ -114,7 +114,7 @@ void ControlHost::handle(const std::string &line)
     std::optional<ComFailure> failure;
     {
         const Call call(*this);
-        failure = m_site.sendCommand(asWide(command.verb), asWide(command.text));
+        failure = m_container.sendCommand(asWide(command.verb), asWide(command.text));
     }
     m_controlWindows->look();
     m_writer.write(failure ? HostWire::failedLine(wireFailure(*failure)) : HostWire::doneLine());
@@ -147,7 +147,7 @@ void ControlHost::shutDown()
     {
         const Call call(*this);
         m_events.disconnect();
-        m_site.close();
+        m_container.close();
     }
     m_controlWindows.reset();
     m_reader.reset();

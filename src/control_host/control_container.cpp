@@ -1,4 +1,4 @@
-#include "control_site.h"
+#include "control_container.h"
 
 #include "client_site.h"
 #include "registration.h"
@@ -73,18 +73,18 @@ struct Bstr {
 
 } // namespace
 
-ControlSite::ControlSite(std::function<void(bool)> onModeless)
+ControlContainer::ControlContainer(std::function<void(bool)> onModeless)
     : m_onModeless(std::move(onModeless))
 {}
 
-ControlSite::~ControlSite()
+ControlContainer::~ControlContainer()
 {
     close();
 }
 
 // As standard containers do: the control is created from its class, given its site before or
 // after it is initialised as a new control, as it asks, and then activated in place.
-std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *programmaticId)
+std::optional<ComFailure> ControlContainer::create(HWND parent, const wchar_t *programmaticId)
 {
     const std::wstring name = std::wstring(L"The control \"") + programmaticId + L"\"";
     if (const HRESULT result = CLSIDFromProgID(programmaticId, &m_classId); FAILED(result))
@@ -126,8 +126,8 @@ std::optional<ComFailure> ControlSite::create(HWND parent, const wchar_t *progra
     return std::nullopt;
 }
 
-std::optional<ComFailure> ControlSite::sendCommand(const std::wstring &verb,
-                                                   const std::wstring &text)
+std::optional<ComFailure> ControlContainer::sendCommand(const std::wstring &verb,
+                                                        const std::wstring &text)
 {
     Bstr verbString(verb);
     Bstr textString(text);
@@ -164,7 +164,7 @@ std::optional<ComFailure> ControlSite::sendCommand(const std::wstring &verb,
 }
 
 // What the control said of its failure through the error object, if it says it does.
-Microsoft::WRL::ComPtr<IErrorInfo> ControlSite::controlErrorInfo() const
+Microsoft::WRL::ComPtr<IErrorInfo> ControlContainer::controlErrorInfo() const
 {
     Microsoft::WRL::ComPtr<ISupportErrorInfo> supports;
     Microsoft::WRL::ComPtr<IErrorInfo> info;
@@ -179,7 +179,7 @@ Microsoft::WRL::ComPtr<IErrorInfo> ControlSite::controlErrorInfo() const
 }
 
 // The control is deactivated, closed and unsited before it is let go, as containers do.
-void ControlSite::close()
+void ControlContainer::close()
 {
     m_dispatch.Reset();
     if (m_object) {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+
+// What the program asks of the device's scripting control and hears from it, whichever end of
+// the wire speaks: the verbs of its SendCommand and the number of values its ActionEvent
+// carries. Plain C++, since the control host is a Windows program without Qt.
+namespace ControlContract {
+
+// The first argument of the control's SendCommand.
+inline constexpr char powerlineVerb[] = "sendplc";
+inline constexpr char radioVerb[] = "sendrf";
+
+// The action, parameters 1 to 5 and the reserved value.
+inline constexpr std::size_t actionValueCount = 7;
+
+} // namespace ControlContract
