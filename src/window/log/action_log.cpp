@@ -57,11 +57,6 @@ int clampedInt(qreal value)
     return int(std::clamp<qreal>(value, 0, std::numeric_limits<int>::max() / 2));
 }
 
-void notify(QAccessibleEvent &&event)
-{
-    QAccessible::updateAccessibility(&event);
-}
-
 } // namespace
 
 ActionLog::ActionLog(QWidget *parent)
@@ -92,33 +87,20 @@ void ActionLog::prependLine(const QString &line)
     const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_preedit.isEmpty() &&
                                verticalScrollBar()->value() == 0 &&
                                horizontalScrollBar()->value() == 0;
-    const qsizetype caretBefore = cursorPosition();
     m_document.prependLine(line, userWorks);
     m_followCaret = false;
-    if (m_widestLine >= 0)
-        ++m_widestLine;
     if (userWorks) {
         ++m_keptViewShift;
-        if (!m_preedit.isEmpty())
-            m_layout.setPreedit(m_preedit, cursorPosition());
     } else {
         m_preferredX = -1;
         horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(0);
     }
-    if (QAccessible::isActive()) {
-        notify(QAccessibleTextInsertEvent(this, 0, line + u'\n'));
-        if (cursorPosition() != caretBefore)
-            notify(QAccessibleTextCursorEvent(this, int(cursorPosition())));
-    }
     // In a burst only the store changes per event; the view follows once per frame.
-    if (onlyMovesDown) {
-        m_layout.linesPrepended(1, line.size() + 1);
+    if (onlyMovesDown)
         ++m_pendingShift;
-    } else {
-        m_layout.drop();
+    else
         repaintAll();
-    }
     scheduleSync();
 }
 
@@ -136,16 +118,10 @@ QString ActionLog::text() const
 // Drops the whole store at once and begins again at the top.
 void ActionLog::setPlainText(const QString &text)
 {
-    const QString old = QAccessible::isActive() ? m_document.text() : QString();
     m_document.setText(text);
     m_preferredX = -1;
-    m_widest = 0;
-    m_widestLine = -1;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
-    if (QAccessible::isActive())
-        notify(QAccessibleTextUpdateEvent(this, 0, old, m_document.text()));
-    m_layout.drop();
     caretMoved();
 }
 
@@ -208,36 +184,12 @@ void ActionLog::userEdit(qsizetype from, qsizetype to, const QString &text, Edit
     edited(m_document.replace(from, to, text, kind));
 }
 
-void ActionLog::edited(const std::optional<TextChange> &change)
+void ActionLog::edited(bool changed)
 {
-    if (!change)
+    if (!changed)
         return;
-    if (QAccessible::isActive()) {
-        if (!change->removed.isEmpty())
-            notify(QAccessibleTextRemoveEvent(this, int(change->position), change->removed));
-        if (!change->inserted.isEmpty())
-            notify(QAccessibleTextInsertEvent(this, int(change->position), change->inserted));
-    }
-    widestLineEdited(*change);
     m_followCaret = true;
-    m_layout.drop();
     caretMoved();
-}
-
-// The widths of lines out of view are not known; the range gives up the widest line's width
-// when that line is edited or deleted, and takes what the lines in view need.
-void ActionLog::widestLineEdited(const TextChange &change)
-{
-    const qsizetype line = m_document.lineOf(change.position);
-    const qsizetype removedBreaks = change.removed.count(u'\n');
-    if (m_widestLine < line)
-        return;
-    if (m_widestLine <= line + removedBreaks) {
-        m_widest = 0;
-        m_widestLine = -1;
-        return;
-    }
-    m_widestLine += change.inserted.count(u'\n') - removedBreaks;
 }
 
 void ActionLog::caretMoved()
@@ -247,12 +199,6 @@ void ActionLog::caretMoved()
     restartBlink();
     if (!m_selecting)
         offerPrimarySelection();
-    if (QAccessible::isActive()) {
-        notify(QAccessibleTextCursorEvent(this, int(cursorPosition())));
-        if (hasSelection())
-            notify(QAccessibleTextSelectionEvent(this, int(m_document.selectionStart()),
-                                                 int(m_document.selectionEnd())));
-    }
 }
 
 // Where the platform has a selection of its own, as X11 has, selecting text offers it there.
@@ -438,14 +384,10 @@ void ActionLog::sync()
     // The horizontal extent is that of the widest line yet in view, as the lines' widths are
     // known only once they are laid out.
     const int charWidth = m_layout.charWidth();
-    for (const ShownLine &shown : m_layout.lines(frame())) {
-        if (shown.width > m_widest) {
-            m_widest = shown.width;
-            m_widestLine = shown.line;
-        }
-    }
+    for (const ShownLine &shown : m_layout.lines(frame()))
+        m_widest.see(shown.line, shown.width);
     const int textWidth = frame().width;
-    horizontal->setRange(0, clampedInt(std::ceil(m_widest) + charWidth - textWidth));
+    horizontal->setRange(0, clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth));
     horizontal->setPageStep(textWidth);
     horizontal->setSingleStep(2 * charWidth);
 
@@ -453,11 +395,9 @@ void ActionLog::sync()
     // width is an estimate until then: where the caret lies beyond it, the range grows to it.
     for (int pass = 0; m_followCaret && pass < 2; ++pass) {
         const qreal x = xOf(cursorPosition(), m_preeditCaret);
-        if (x + charWidth > m_widest) {
-            m_widest = x + charWidth;
-            m_widestLine = caretLine;
-            horizontal->setRange(0, clampedInt(std::ceil(m_widest) + charWidth - textWidth));
-        }
+        if (m_widest.see(caretLine, x + charWidth))
+            horizontal->setRange(0,
+                                 clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth));
         if (x < horizontal->value())
             horizontal->setValue(clampedInt(x - textWidth / 4));
         else if (x + charWidth > horizontal->value() + textWidth)
@@ -475,8 +415,7 @@ void ActionLog::updateMetrics()
     const QFontMetrics metrics = fontMetrics();
     m_lineHeight = std::max(1, metrics.lineSpacing());
     m_layout.setFont(font(), metrics.averageCharWidth(), viewport());
-    m_widest = 0;
-    m_widestLine = -1;
+    m_widest.forget();
     scheduleSync();
     repaintAll();
 }
@@ -501,13 +440,11 @@ void ActionLog::changeEvent(QEvent *event)
 void ActionLog::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    m_layout.drop();
     scheduleSync();
 }
 
 void ActionLog::scrollContentsBy(int, int)
 {
-    m_layout.drop();
     scheduleSync();
     repaintAll();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "action_log_accessible.h"
 #include "log_document.h"
 #include "log_layout.h"
+#include "widest_line.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -92,8 +94,7 @@ private:
 
     void userEdit(qsizetype from, qsizetype to, const QString &text,
                   EditKind kind = EditKind::Other);
-    void edited(const std::optional<TextChange> &change);
-    void widestLineEdited(const TextChange &change);
+    void edited(bool changed);
     void setCaret(qsizetype caret, bool keepAnchor);
     void moveVertically(qsizetype lines, bool keepAnchor);
     void caretMoved();
@@ -107,15 +108,15 @@ private:
     void updateMetrics();
 
     LogDocument m_document;
-    mutable LogLayout m_layout{m_document.store()};
+    // They follow the document's changes themselves.
+    mutable LogLayout m_layout{m_document};
+    WidestLine m_widest{m_document};
+    ActionLogAccessibleEvents m_accessibleEvents{this, m_document};
     qreal m_preferredX = -1; // where up and down keep the caret
     QString m_preedit;
     int m_preeditCaret = 0;
 
     int m_lineHeight = 1;
-    // The widest line yet in view, and which line it is, so that its edit can shrink the range.
-    qreal m_widest = 0;
-    qsizetype m_widestLine = -1;
     bool m_syncPending = false;
     bool m_followCaret = false;
     bool m_caretShown = true;

@@ -1,6 +1,6 @@
 #include "log_layout.h"
 
-#include "log_store.h"
+#include "log_document.h"
 
 #include <QTextLayout>
 #include <algorithm>
@@ -19,6 +19,12 @@ constexpr qsizetype longLine = 4096;
 constexpr qreal unboundedWidth = 1 << 22;
 
 } // namespace
+
+LogLayout::LogLayout(const LogDocument &document)
+    : m_store(document.store())
+{
+    connect(&document, &LogDocument::changed, this, &LogLayout::textChanged);
+}
 
 qsizetype ShownLine::partEnd() const
 {
@@ -52,12 +58,18 @@ void LogLayout::drop()
     m_prependedChars = 0;
 }
 
-void LogLayout::linesPrepended(qsizetype lines, qsizetype characters)
+// Whole lines put at the top leave every line laid out as it was, only further down; any other
+// change may have changed a line in view.
+void LogLayout::textChanged(const TextChange &change)
 {
-    if (!m_valid)
-        return;
-    m_prependedLines += lines;
-    m_prependedChars += characters;
+    if (m_preeditAt >= change.position + change.removed.size())
+        m_preeditAt += change.inserted - change.removed.size();
+    if (change.firstLine != 0 || change.removedLines != 0) {
+        drop();
+    } else if (m_valid) {
+        m_prependedLines += change.insertedLines;
+        m_prependedChars += change.inserted;
+    }
 }
 
 ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFrame &frame) const
