@@ -289,8 +289,19 @@ void ActionLog::ensureCaretVisible()
 
 LayoutFrame ActionLog::frame() const
 {
-    return {firstShownLine(), fullyShownLines() + 2, std::max(1, viewport()->width() - 2 * margin),
-            horizontalScrollBar()->value()};
+    return {firstShownLine(), fullyShownLines() + 2, textWidth(), horizontalScrollBar()->value()};
+}
+
+int ActionLog::textWidth() const
+{
+    return std::max(1, viewport()->width() - 2 * margin);
+}
+
+// Where the line's start is drawn, in the viewport's coordinates.
+QPoint ActionLog::rowOrigin(qsizetype line) const
+{
+    return {margin - horizontalScrollBar()->value(),
+            margin + int(line - firstShownLine()) * m_lineHeight};
 }
 
 qsizetype ActionLog::firstShownLine() const
@@ -312,23 +323,19 @@ qreal ActionLog::xOf(qsizetype position, int preeditCaret) const
 
 QRect ActionLog::characterRect(qsizetype position) const
 {
-    const qsizetype line = m_document.lineOf(position);
-    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
+    const QPoint origin = rowOrigin(m_document.lineOf(position));
     const qreal left = xOf(position);
     const bool atBreak = position >= m_document.lineEndOf(position);
     const qreal right =
         atBreak ? left + m_layout.charWidth() : xOf(m_document.nextCharacter(position));
-    const int x = margin - horizontalScrollBar()->value();
-    return QRect(x + int(left), y, std::max(1, int(right - left)), m_lineHeight);
+    return QRect(origin.x() + int(left), origin.y(), std::max(1, int(right - left)), m_lineHeight);
 }
 
 QRect ActionLog::caretRect() const
 {
-    const qsizetype line = m_document.lineOf(cursorPosition());
-    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
-    const int x =
-        margin - horizontalScrollBar()->value() + int(xOf(cursorPosition(), m_preeditCaret));
-    return QRect(x, y, 1, m_lineHeight);
+    const QPoint origin = rowOrigin(m_document.lineOf(cursorPosition()));
+    return QRect(origin.x() + int(xOf(cursorPosition(), m_preeditCaret)), origin.y(), 1,
+                 m_lineHeight);
 }
 
 qsizetype ActionLog::positionAt(QPoint point) const
@@ -348,23 +355,41 @@ void ActionLog::scheduleSync()
     QMetaObject::invokeMethod(this, &ActionLog::sync, Qt::QueuedConnection);
 }
 
-// Brings the scroll bars and the caret's place up to date with the store: once per frame, since
-// the posted call runs before the frame is painted, however many edits came before it.
+// Brings the view up to date with the store: once per frame, since the posted call runs before
+// the frame is painted, however many edits came before it.
 void ActionLog::sync()
 {
-    if (!m_syncPending)
+    if (!std::exchange(m_syncPending, false))
         return;
-    m_syncPending = false;
-    if (m_pendingShift > 0) {
-        const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
-        const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
-        if (!m_fullRepaint && shift < text.height())
-            viewport()->scroll(0, int(shift), text);
-        else
-            repaintAll();
-    }
+    movePrependedRows();
+    updateVerticalRange();
+    // Found only when the caret is followed: at the end of a million lines it takes a walk.
+    const qsizetype caretLine = m_followCaret ? m_document.lineOf(cursorPosition()) : -1;
+    if (m_followCaret)
+        scrollToLine(caretLine);
+    updateHorizontalRange();
+    if (std::exchange(m_followCaret, false))
+        scrollAlongToCaret(caretLine);
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+}
+
+// The pixels on screen move down by the rows put at the top of a log at rest.
+void ActionLog::movePrependedRows()
+{
+    if (m_pendingShift == 0)
+        return;
+    const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
+    const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
+    if (!m_fullRepaint && shift < text.height())
+        viewport()->scroll(0, int(shift), text);
+    else
+        repaintAll();
+}
+
+void ActionLog::updateVerticalRange()
+{
     QScrollBar *vertical = verticalScrollBar();
-    QScrollBar *horizontal = horizontalScrollBar();
     const int rows = fullyShownLines();
     vertical->setPageStep(rows);
     setRangeQuietly(vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
@@ -372,42 +397,54 @@ void ActionLog::sync()
     // The lines that came above the text the user is on push the view down with that text.
     if (const qsizetype kept = std::exchange(m_keptViewShift, 0))
         vertical->setValue(int(std::min<qsizetype>(vertical->value() + kept, vertical->maximum())));
-    // Found only when the caret is followed: at the end of a million lines it takes a walk.
-    const qsizetype caretLine = m_followCaret ? m_document.lineOf(cursorPosition()) : 0;
-    if (m_followCaret) {
-        if (caretLine < vertical->value())
-            vertical->setValue(int(caretLine));
-        else if (caretLine >= vertical->value() + rows)
-            vertical->setValue(int(caretLine - rows + 1));
-    }
+}
 
-    // The horizontal extent is that of the widest line yet in view, as the lines' widths are
-    // known only once they are laid out.
-    const int charWidth = m_layout.charWidth();
+void ActionLog::scrollToLine(qsizetype line)
+{
+    QScrollBar *vertical = verticalScrollBar();
+    const int rows = fullyShownLines();
+    if (line < vertical->value())
+        vertical->setValue(int(line));
+    else if (line >= vertical->value() + rows)
+        vertical->setValue(int(line - rows + 1));
+}
+
+// The horizontal extent is that of the widest line yet in view, as the lines' widths are known
+// only once they are laid out.
+void ActionLog::updateHorizontalRange()
+{
     for (const ShownLine &shown : m_layout.lines(frame()))
         m_widest.see(shown.line, shown.width);
-    const int textWidth = frame().width;
-    horizontal->setRange(0, clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth));
-    horizontal->setPageStep(textWidth);
-    horizontal->setSingleStep(2 * charWidth);
+    setHorizontalRange();
+}
 
-    // A long line's part moves with the scrolling, so the caret's place is looked at again. Its
-    // width is an estimate until then: where the caret lies beyond it, the range grows to it.
-    for (int pass = 0; m_followCaret && pass < 2; ++pass) {
+void ActionLog::setHorizontalRange()
+{
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int charWidth = m_layout.charWidth();
+    horizontal->setRange(0, clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth()));
+    horizontal->setPageStep(textWidth());
+    horizontal->setSingleStep(2 * charWidth);
+}
+
+// A long line's part moves with the scrolling, so the caret's place is looked at again. Its width
+// is an estimate until then: where the caret lies beyond it, the range grows to it.
+void ActionLog::scrollAlongToCaret(qsizetype caretLine)
+{
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int charWidth = m_layout.charWidth();
+    const int width = textWidth();
+    for (int pass = 0; pass < 2; ++pass) {
         const qreal x = xOf(cursorPosition(), m_preeditCaret);
         if (m_widest.see(caretLine, x + charWidth))
-            horizontal->setRange(0,
-                                 clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth));
+            setHorizontalRange();
         if (x < horizontal->value())
-            horizontal->setValue(clampedInt(x - textWidth / 4));
-        else if (x + charWidth > horizontal->value() + textWidth)
-            horizontal->setValue(clampedInt(x + charWidth - textWidth + textWidth / 4));
+            horizontal->setValue(clampedInt(x - width / 4));
+        else if (x + charWidth > horizontal->value() + width)
+            horizontal->setValue(clampedInt(x + charWidth - width + width / 4));
         else
             break;
     }
-    m_followCaret = false;
-    if (hasFocus())
-        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
 }
 
 void ActionLog::updateMetrics()
@@ -455,20 +492,18 @@ void ActionLog::paintEvent(QPaintEvent *event)
     m_fullRepaint = false;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
-    const qsizetype first = firstShownLine();
     const qsizetype selectionStart = m_document.selectionStart();
     const qsizetype selectionEnd = m_document.selectionEnd();
     QTextCharFormat selected;
     selected.setBackground(palette().brush(QPalette::Highlight));
     selected.setForeground(palette().brush(QPalette::HighlightedText));
-    const int left = margin - horizontalScrollBar()->value();
     const QRect exposed = event->rect();
 
     for (const ShownLine &shown : m_layout.lines(frame())) {
-        const int y = margin + int(shown.line - first) * m_lineHeight;
-        if (y > exposed.bottom() || y + m_lineHeight < exposed.top())
+        const QPoint row = rowOrigin(shown.line);
+        if (row.y() > exposed.bottom() || row.y() + m_lineHeight < exposed.top())
             continue;
-        const QPointF origin(left + shown.x, y);
+        const QPointF origin(row.x() + shown.x, row.y());
         const qsizetype partStart = shown.start + shown.anchor;
         const qsizetype partEnd = shown.start + shown.partEnd();
         QList<QTextLayout::FormatRange> selections;
@@ -482,8 +517,8 @@ void ActionLog::paintEvent(QPaintEvent *event)
         const qsizetype lineBreak = shown.start + shown.length;
         if (partEnd == lineBreak && lineBreak < m_document.size() && selectionStart <= lineBreak &&
             selectionEnd > lineBreak)
-            painter.fillRect(QRectF(origin.x() + shown.naturalPartWidth(), y, m_layout.charWidth(),
-                                    m_lineHeight),
+            painter.fillRect(QRectF(origin.x() + shown.naturalPartWidth(), row.y(),
+                                    m_layout.charWidth(), m_lineHeight),
                              palette().brush(QPalette::Highlight));
     }
     if (hasFocus() && (m_caretShown || !m_preedit.isEmpty()))

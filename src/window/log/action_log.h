@@ -89,6 +89,8 @@ private:
     LayoutFrame frame() const;
     qsizetype firstShownLine() const;
     int fullyShownLines() const;
+    int textWidth() const;
+    QPoint rowOrigin(qsizetype line) const;
     qreal xOf(qsizetype position, int preeditCaret = 0) const;
     QRect caretRect() const;
 
@@ -104,6 +106,12 @@ private:
     void repaintAll();
     void scheduleSync();
     void sync();
+    void movePrependedRows();
+    void updateVerticalRange();
+    void scrollToLine(qsizetype line);
+    void updateHorizontalRange();
+    void setHorizontalRange();
+    void scrollAlongToCaret(qsizetype caretLine);
     void restartBlink();
     void updateMetrics();
 

@@ -12,8 +12,11 @@ namespace {
 // took the average width; the line's extent is estimated the same way. Measuring such a line
 // exactly would shape all of it, seconds and gigabytes for a pasted line of tens of millions of
 // characters, while the estimate lets the scroll bar reach its end at once. The part begins at a
-// multiple of eight characters, which is a tab stop, so tabs in it still line up.
+// tab stop, so tabs in it still line up.
 constexpr qsizetype longLine = 4096;
+
+// In characters, so that the short fields of a line stand in columns.
+constexpr qsizetype tabStop = 8;
 
 // The widest a line may lay out: beyond all screens, within what a layout can count.
 constexpr qreal unboundedWidth = 1 << 22;
@@ -82,7 +85,8 @@ ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFra
     const bool isLong = shown.length > longLine;
     if (isLong) {
         const qsizetype scrolled = frame.scrolled / m_charWidth;
-        shown.anchor = std::clamp<qsizetype>(scrolled - 8, 0, shown.length) / 8 * 8;
+        shown.anchor =
+            std::clamp<qsizetype>(scrolled - tabStop, 0, shown.length) / tabStop * tabStop;
         shown.x = qreal(shown.anchor) * m_charWidth;
         // Enough characters to fill the view even if each were a quarter of the average.
         const qsizetype needed = 4 * (frame.width / m_charWidth + 16) + 16;
@@ -92,8 +96,7 @@ ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFra
         std::make_shared<QTextLayout>(m_store.mid(start + shown.anchor, count), m_font, m_device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
-    // Eight characters, so that the short fields of a line stand in columns.
-    option.setTabStopDistance(8 * m_charWidth);
+    option.setTabStopDistance(qreal(tabStop * m_charWidth));
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     const qsizetype partStart = start + shown.anchor;
