@@ -72,6 +72,7 @@ ActionLog::ActionLog(QWidget *parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
+    connect(&m_input, &LogInput::preeditChanged, this, &ActionLog::preeditChanged);
     updateMetrics();
 }
 
@@ -84,7 +85,7 @@ void ActionLog::prependLine(const QString &line)
     // While the user works in the log, the new line must not take their caret, selection or
     // view away from the text they are on: what they type would land among the device's lines.
     const bool userWorks = hasFocus() || hasSelection();
-    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_preedit.isEmpty() &&
+    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_input.preedit().isEmpty() &&
                                verticalScrollBar()->value() == 0 &&
                                horizontalScrollBar()->value() == 0;
     m_document.prependLine(line, userWorks);
@@ -153,14 +154,14 @@ void ActionLog::copy() const
 void ActionLog::cut()
 {
     copy();
-    userEdit(m_document.anchor(), cursorPosition(), QString());
+    replaceText(m_document.anchor(), cursorPosition(), QString());
 }
 
 void ActionLog::paste()
 {
     const QString pasted = QGuiApplication::clipboard()->text();
     if (!pasted.isEmpty())
-        userEdit(m_document.anchor(), cursorPosition(), pasted);
+        replaceText(m_document.anchor(), cursorPosition(), pasted);
 }
 
 void ActionLog::undo()
@@ -173,15 +174,15 @@ void ActionLog::redo()
     edited(m_document.redo());
 }
 
-void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text)
-{
-    userEdit(from, to, text);
-}
-
-void ActionLog::userEdit(qsizetype from, qsizetype to, const QString &text, EditKind kind)
+void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text, EditKind kind)
 {
     m_preferredX = -1;
     edited(m_document.replace(from, to, text, kind));
+}
+
+void ActionLog::moveText(qsizetype from, qsizetype to, qsizetype destination)
+{
+    edited(m_document.move(from, to, destination));
 }
 
 void ActionLog::edited(bool changed)
@@ -192,21 +193,22 @@ void ActionLog::edited(bool changed)
     caretMoved();
 }
 
+// The user's caret or selection, or the program's write, moved the caret: it shows at once and is
+// followed with the next frame.
 void ActionLog::caretMoved()
 {
     scheduleSync();
     repaintAll();
     restartBlink();
-    if (!m_selecting)
-        offerPrimarySelection();
+    m_input.selectionMade();
 }
 
-// Where the platform has a selection of its own, as X11 has, selecting text offers it there.
-void ActionLog::offerPrimarySelection() const
+void ActionLog::preeditChanged()
 {
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setText(selectedText(), QClipboard::Selection);
+    m_layout.setPreedit(m_input.preedit(), cursorPosition());
+    m_followCaret = true;
+    scheduleSync();
+    repaintAll();
 }
 
 void ActionLog::setCaret(qsizetype caret, bool keepAnchor)
@@ -264,6 +266,14 @@ void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::Mo
     m_preferredX = -1;
     setCaret(to, keepAnchor);
     sync();
+}
+
+void ActionLog::movePage(QTextCursor::MoveOperation direction, QTextCursor::MoveMode mode)
+{
+    const int rows = fullyShownLines();
+    const int step = direction == QTextCursor::Up ? -rows : rows;
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + step);
+    moveVertically(step, mode == QTextCursor::KeepAnchor);
 }
 
 void ActionLog::moveVertically(qsizetype lines, bool keepAnchor)
@@ -331,10 +341,10 @@ QRect ActionLog::characterRect(qsizetype position) const
     return QRect(origin.x() + int(left), origin.y(), std::max(1, int(right - left)), m_lineHeight);
 }
 
-QRect ActionLog::caretRect() const
+QRect ActionLog::cursorRect() const
 {
     const QPoint origin = rowOrigin(m_document.lineOf(cursorPosition()));
-    return QRect(origin.x() + int(xOf(cursorPosition(), m_preeditCaret)), origin.y(), 1,
+    return QRect(origin.x() + int(xOf(cursorPosition(), m_input.preeditCaret())), origin.y(), 1,
                  m_lineHeight);
 }
 
@@ -435,7 +445,7 @@ void ActionLog::scrollAlongToCaret(qsizetype caretLine)
     const int charWidth = m_layout.charWidth();
     const int width = textWidth();
     for (int pass = 0; pass < 2; ++pass) {
-        const qreal x = xOf(cursorPosition(), m_preeditCaret);
+        const qreal x = xOf(cursorPosition(), m_input.preeditCaret());
         if (m_widest.see(caretLine, x + charWidth))
             setHorizontalRange();
         if (x < horizontal->value())
@@ -521,11 +531,11 @@ void ActionLog::paintEvent(QPaintEvent *event)
                                     m_layout.charWidth(), m_lineHeight),
                              palette().brush(QPalette::Highlight));
     }
-    if (hasFocus() && (m_caretShown || !m_preedit.isEmpty()))
-        painter.fillRect(caretRect(), palette().brush(QPalette::Text));
+    if (hasFocus() && (m_caretShown || !m_input.preedit().isEmpty()))
+        painter.fillRect(cursorRect(), palette().brush(QPalette::Text));
     // Where text dragged over the log would go.
-    if (m_dropCaret >= 0) {
-        QRect drop = characterRect(m_dropCaret);
+    if (m_input.dropCaret() >= 0) {
+        QRect drop = characterRect(m_input.dropCaret());
         drop.setWidth(1);
         painter.fillRect(drop, palette().brush(QPalette::Text));
     }
@@ -547,14 +557,26 @@ void ActionLog::focusOutEvent(QFocusEvent *event)
 
 void ActionLog::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_dragScroll.timerId()) {
-        dragScroll();
-        return;
-    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
     }
     m_caretShown = !m_caretShown;
-    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+    viewport()->update(cursorRect().adjusted(-1, 0, 1, 0));
+}
+
+bool ActionLog::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride &&
+        m_input.takesShortcut(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+QVariant ActionLog::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const QVariant answer = m_input.inputMethodQuery(query);
+    return answer.isValid() ? answer : QAbstractScrollArea::inputMethodQuery(query);
 }

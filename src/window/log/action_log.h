@@ -2,12 +2,12 @@
 
 #include "action_log_accessible.h"
 #include "log_document.h"
+#include "log_input.h"
 #include "log_layout.h"
 #include "widest_line.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QElapsedTimer>
 #include <QPoint>
 #include <QTextCursor>
 
@@ -41,8 +41,15 @@ public:
     void setSelection(qsizetype anchor, qsizetype caret);
     void moveCursor(QTextCursor::MoveOperation operation,
                     QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
+    // Scrolls a page up or down and takes the caret along, as Page Up and Page Down do.
+    void movePage(QTextCursor::MoveOperation direction,
+                  QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
     // Replaces the text between the two positions as the user's edit, which can be undone.
-    void replaceText(qsizetype from, qsizetype to, const QString &text);
+    void replaceText(qsizetype from, qsizetype to, const QString &text,
+                     EditKind kind = EditKind::Other);
+    // The user's move of the text between the two positions to the destination, as a drag and
+    // drop within the log makes it.
+    void moveText(qsizetype from, qsizetype to, qsizetype destination);
     // Brings the caret into view now rather than with the next frame.
     void ensureCaretVisible();
 
@@ -51,6 +58,7 @@ public:
 
     // In the viewport's coordinates.
     QRect characterRect(qsizetype position) const;
+    QRect cursorRect() const;
     qsizetype positionAt(QPoint point) const;
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -70,20 +78,30 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dragLeaveEvent(QDragLeaveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
-    void inputMethodEvent(QInputMethodEvent *event) override;
+
+    // The user's input goes to the input, as a text box's goes to its text control.
+    void keyPressEvent(QKeyEvent *event) override { m_input.keyPressEvent(event); }
+    // A press lands on the text as it is now, not as the last frame showed it.
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        sync();
+        m_input.mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent *event) override { m_input.mouseMoveEvent(event); }
+    void mouseReleaseEvent(QMouseEvent *event) override { m_input.mouseReleaseEvent(event); }
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        m_input.mouseDoubleClickEvent(event);
+    }
+    void contextMenuEvent(QContextMenuEvent *event) override { m_input.contextMenuEvent(event); }
+    void dragEnterEvent(QDragEnterEvent *event) override { m_input.dragEnterEvent(event); }
+    void dragMoveEvent(QDragMoveEvent *event) override { m_input.dragMoveEvent(event); }
+    void dragLeaveEvent(QDragLeaveEvent *event) override { m_input.dragLeaveEvent(event); }
+    void dropEvent(QDropEvent *event) override { m_input.dropEvent(event); }
+    void inputMethodEvent(QInputMethodEvent *event) override { m_input.inputMethodEvent(event); }
 
 private:
     LayoutFrame frame() const;
@@ -92,17 +110,12 @@ private:
     int textWidth() const;
     QPoint rowOrigin(qsizetype line) const;
     qreal xOf(qsizetype position, int preeditCaret = 0) const;
-    QRect caretRect() const;
 
-    void userEdit(qsizetype from, qsizetype to, const QString &text,
-                  EditKind kind = EditKind::Other);
     void edited(bool changed);
     void setCaret(qsizetype caret, bool keepAnchor);
     void moveVertically(qsizetype lines, bool keepAnchor);
     void caretMoved();
-    void offerPrimarySelection() const;
-    void startDrag();
-    void dragScroll();
+    void preeditChanged();
     void repaintAll();
     void scheduleSync();
     void sync();
@@ -120,27 +133,14 @@ private:
     mutable LogLayout m_layout{m_document};
     WidestLine m_widest{m_document};
     ActionLogAccessibleEvents m_accessibleEvents{this, m_document};
+    LogInput m_input{*this};
     qreal m_preferredX = -1; // where up and down keep the caret
-    QString m_preedit;
-    int m_preeditCaret = 0;
 
     int m_lineHeight = 1;
     bool m_syncPending = false;
     bool m_followCaret = false;
     bool m_caretShown = true;
-    bool m_selecting = false;
-    // A press on the selection may begin dragging it away, or, let go, place the caret.
-    bool m_mayDrag = false;
-    QPoint m_pressPoint;
-    // Where a drag over the log would drop its text, or -1.
-    qsizetype m_dropCaret = -1;
-    // A press soon after a double click, and near it, selects the whole line.
-    QElapsedTimer m_sinceDoubleClick;
-    QPoint m_doubleClickPoint;
     QBasicTimer m_blink;
-    // While a drag selects past an edge of the view, the view keeps scrolling towards the mouse.
-    QBasicTimer m_dragScroll;
-    QPoint m_dragPoint;
 
     // Lines put at the top of a log at rest since the last frame: the pixels on screen move
     // down by as many lines.

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
 #include <QClipboard>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -290,6 +291,28 @@ TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
     EXPECT_EQ(accessible->text(QAccessible::Value), "read\nback");
     log()->undo();
     EXPECT_EQ(log()->text(), "top\t\t\t\t\t\r\ntyped");
+}
+
+// The context menu offers the edits in groups, enabled where they apply, and does them.
+TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
+{
+    log()->setPlainText("one two");
+    log()->setSelection(4, 7);
+    QApplication::clipboard()->setText("x");
+    const QPoint point = log()->characterRect(5).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, point, log()->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(log()->viewport(), &click);
+    auto *menu = log()->findChild<QMenu *>();
+    ASSERT_NE(menu, nullptr);
+    QStringList offered;
+    for (const QAction *action : menu->actions())
+        offered << (action->isSeparator() ? "|"
+                                          : action->text() + (action->isEnabled() ? "" : "-"));
+    EXPECT_EQ(offered, (QStringList{"&Undo-", "&Redo-", "|", "Cu&t", "&Copy", "&Paste", "Delete",
+                                    "|", "Select All"}));
+    menu->actions().at(6)->trigger();
+    EXPECT_EQ(log()->text(), "one ");
+    EXPECT_TRUE(log()->isUndoAvailable());
 }
 
 // With the horizontal thumb at its far right, the end of a long line of letters wider than the
