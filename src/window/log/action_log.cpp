@@ -8,6 +8,7 @@
 #include <QInputMethod>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleHints>
 #include <QStyleOptionSlider>
@@ -38,11 +39,15 @@ QRect sliderRect(const QScrollBar *scroll, int maximum)
 
 // At a million lines one more line moves the slider by less than a pixel, and repainting the
 // scroll bar's full height at every frame would cost more than drawing the new line: the range
-// changes without a repaint as long as the slider stays where it was.
+// changes without a repaint as long as the slider stays where it was. Nor does the scroll area
+// hear of the new range unless the value moves with it: it would lay its bars out again a moment
+// later, which with bars always shown changes nothing but repaints both, the log's frame and the
+// window behind them, a millisecond at every frame.
 void setRangeQuietly(QScrollBar *scroll, int maximum)
 {
     if (scroll->maximum() == maximum)
         return;
+    const QSignalBlocker unheard(maximum >= scroll->value() ? scroll : nullptr);
     const bool looksTheSame = scroll->isVisible() && scroll->maximum() > 0 && maximum > 0 &&
                               sliderRect(scroll, scroll->maximum()) == sliderRect(scroll, maximum);
     if (looksTheSame)
@@ -432,7 +437,7 @@ void ActionLog::setHorizontalRange()
 {
     QScrollBar *horizontal = horizontalScrollBar();
     const int charWidth = m_layout.charWidth();
-    horizontal->setRange(0, clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth()));
+    setRangeQuietly(horizontal, clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth()));
     horizontal->setPageStep(textWidth());
     horizontal->setSingleStep(2 * charWidth);
 }

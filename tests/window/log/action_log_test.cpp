@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTextLayout>
 #include <private/qguiapplication_p.h>
@@ -313,6 +314,41 @@ TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
     menu->actions().at(6)->trigger();
     EXPECT_EQ(log()->text(), "one ");
     EXPECT_TRUE(log()->isUndoAvailable());
+}
+
+// Keeps the regions the watched widgets paint, with the widget that painted each.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(std::initializer_list<QWidget *> widgets)
+    {
+        for (QWidget *widget : widgets)
+            widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.emplace_back(watched, static_cast<QPaintEvent *>(event)->rect());
+        return false;
+    }
+
+    std::vector<std::pair<QObject *, QRect>> painted;
+};
+
+// A line arriving at a log at rest moves what is on screen down and paints its own row alone:
+// neither the rest of the view, nor the scroll bars whose sliders stay put, nor the log's frame.
+TEST_F(ActionLogTest, ALineArrivingAtRestPaintsOnlyItsRow)
+{
+    log()->setPlainText(QString(QString(60, u'x') + u'\n').repeated(100'000));
+    box("Text1")->setFocus();
+    QTest::qWait(50);
+    PaintRecorder recorder{log(), log()->viewport(), log()->verticalScrollBar(),
+                           log()->horizontalScrollBar()};
+    control->report({.bszAction = EventValue::text("new")});
+    QTest::qWait(50);
+    ASSERT_EQ(recorder.painted.size(), 1u);
+    EXPECT_EQ(recorder.painted[0].first, log()->viewport());
+    EXPECT_EQ(recorder.painted[0].second.height(), log()->fontMetrics().lineSpacing());
 }
 
 // With the horizontal thumb at its far right, the end of a long line of letters wider than the
