@@ -155,7 +155,7 @@ int BenchWindow::linesFillingView() const
 
 QString BenchWindow::logText() const
 {
-    return m_log->text();
+    return m_log->toCrLfText();
 }
 
 void BenchWindow::setLogText(const QString &text)

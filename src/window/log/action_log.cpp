@@ -116,9 +116,9 @@ void ActionLog::repaintAll()
     viewport()->update();
 }
 
-QString ActionLog::text() const
+QString ActionLog::toCrLfText() const
 {
-    return m_document.text(u"\r\n");
+    return m_document.store().text(u"\r\n");
 }
 
 // Drops the whole store at once and begins again at the top.

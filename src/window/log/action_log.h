@@ -27,8 +27,9 @@ public:
     // the log shows its beginning, with the newest line. The line must not contain line breaks.
     void prependLine(const QString &line);
 
-    // The log as one text, lines joined by carriage return and line feed.
-    QString text() const;
+    // The log as one text, lines joined by carriage return and line feed, as a program reads
+    // the box the log stands in for.
+    QString toCrLfText() const;
     // Replaces the whole text, as a program's write does: the history starts afresh.
     void setPlainText(const QString &text);
     const LogDocument &document() const { return m_document; }

@@ -43,7 +43,7 @@ QAccessible::State ActionLogAccessible::state() const
 QString ActionLogAccessible::text(QAccessible::Text type) const
 {
     if (type == QAccessible::Value)
-        return log()->document().text();
+        return log()->document().toPlainText();
     return QAccessibleWidget::text(type);
 }
 

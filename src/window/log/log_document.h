@@ -33,7 +33,8 @@ public:
     const LogStore &store() const { return m_store; }
     qsizetype size() const { return m_store.size(); }
     qsizetype lineCount() const { return m_store.lineCount(); }
-    QString text(QStringView separator = u"\n") const { return m_store.text(separator); }
+    // The text with its lines joined by line feeds, as the document holds them.
+    QString toPlainText() const { return m_store.text(); }
 
     qsizetype caret() const { return m_caret; }
     qsizetype anchor() const { return m_anchor; }

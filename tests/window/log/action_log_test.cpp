@@ -46,7 +46,7 @@ TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
 {
     for (const auto &[key, modifiers] : GetParam().keys)
         QTest::keyClick(log(), key, modifiers);
-    EXPECT_EQ(log()->text(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
+    EXPECT_EQ(log()->toCrLfText(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
     EXPECT_EQ(log()->selectedText(), GetParam().selected);
 }
 
@@ -118,7 +118,7 @@ TEST_F(ActionLogTest, ComposedCharactersAreOneStepAndOneDelete)
         QTest::keyClick(log(), Qt::Key_Left);
         EXPECT_EQ(log()->cursorPosition(), 1) << cluster.toStdString();
         QTest::keyClick(log(), Qt::Key_Delete);
-        EXPECT_EQ(log()->text(), u'a' + text.mid(stop)) << cluster.toStdString();
+        EXPECT_EQ(log()->toCrLfText(), u'a' + text.mid(stop)) << cluster.toStdString();
     }
 }
 
@@ -165,20 +165,20 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     QApplication::clipboard()->setText(" pasted");
     QTest::keyClick(log(), Qt::Key_V, ctrl);
     QTest::keyClick(log(), Qt::Key_Z, ctrl);
-    EXPECT_EQ(log()->text(), "typed");
+    EXPECT_EQ(log()->toCrLfText(), "typed");
     QTest::keyClick(log(), Qt::Key_Z, ctrl);
-    EXPECT_EQ(log()->text(), "");
+    EXPECT_EQ(log()->toCrLfText(), "");
     EXPECT_FALSE(log()->isUndoAvailable());
     log()->redo();
     log()->redo();
-    EXPECT_EQ(log()->text(), "typed pasted");
+    EXPECT_EQ(log()->toCrLfText(), "typed pasted");
     EXPECT_EQ(log()->cursorPosition(), 12);
 
     // Backspace adds to a run of deletions that one undo takes back.
     QTest::keyClick(log(), Qt::Key_Backspace);
     QTest::keyClick(log(), Qt::Key_Backspace);
     QTest::keyClick(log(), Qt::Key_Z, ctrl);
-    EXPECT_EQ(log()->text(), "typed pasted");
+    EXPECT_EQ(log()->toCrLfText(), "typed pasted");
 }
 
 TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
@@ -191,7 +191,7 @@ TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
     log()->cut();
     EXPECT_EQ(QApplication::clipboard()->text(), "alpha");
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {1000, y});
-    EXPECT_EQ(log()->cursorPosition(), log()->text().size());
+    EXPECT_EQ(log()->cursorPosition(), log()->toCrLfText().size());
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, Qt::ShiftModifier, {1, y});
     EXPECT_EQ(log()->selectedText(), " beta gamma");
 
@@ -211,7 +211,7 @@ TEST_F(ActionLogTest, TabPassesTheFocusOnAndBack)
     EXPECT_EQ(QApplication::focusWidget(), log());
     QTest::keyClick(log(), Qt::Key_Backtab, shift);
     EXPECT_EQ(QApplication::focusWidget(), widget("Command2"));
-    EXPECT_EQ(log()->text(), "");
+    EXPECT_EQ(log()->toCrLfText(), "");
 }
 
 // Of a line far wider than the view only the part in view is laid out; the caret, the scroll bar
@@ -226,7 +226,7 @@ TEST_F(ActionLogTest, ALongLineIsEditedAndScrolledAlongItsLength)
     QScrollBar *horizontal = log()->horizontalScrollBar();
     EXPECT_GT(horizontal->value(), 900'000 * log()->fontMetrics().averageCharWidth());
     QTest::keyClicks(log(), "end");
-    EXPECT_TRUE(log()->text() == pasted + "end");
+    EXPECT_TRUE(log()->toCrLfText() == pasted + "end");
 
     horizontal->setValue(horizontal->maximum() / 2);
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {log()->viewport()->width() / 2, 8});
@@ -240,7 +240,7 @@ TEST_F(ActionLogTest, ALongLineIsEditedAndScrolledAlongItsLength)
     QApplication::processEvents();
     EXPECT_EQ(horizontal->value(), along);
     EXPECT_EQ(log()->cursorPosition(), caret + 11);
-    EXPECT_TRUE(log()->text() == "after\t\t\t\t\t\r\n" + pasted + "end");
+    EXPECT_TRUE(log()->toCrLfText() == "after\t\t\t\t\t\r\n" + pasted + "end");
 }
 
 TEST_F(ActionLogTest, InputMethodsComposeAtTheCaret)
@@ -252,11 +252,11 @@ TEST_F(ActionLogTest, InputMethodsComposeAtTheCaret)
     log()->moveCursor(QTextCursor::NextCharacter);
     QInputMethodEvent composing("ne", {});
     QApplication::sendEvent(log(), &composing);
-    EXPECT_EQ(log()->text(), "ab");
+    EXPECT_EQ(log()->toCrLfText(), "ab");
     QInputMethodEvent committed;
     committed.setCommitString("\u00f1");
     QApplication::sendEvent(log(), &committed);
-    EXPECT_EQ(log()->text(), "a\u00f1b");
+    EXPECT_EQ(log()->toCrLfText(), "a\u00f1b");
     EXPECT_EQ(log()->inputMethodQuery(Qt::ImSurroundingText).toString(), "a\u00f1b");
     EXPECT_EQ(log()->inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
 }
@@ -288,10 +288,10 @@ TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
     EXPECT_EQ(std::pair(start, end), std::pair(9, 11));
 
     accessible->setText(QAccessible::Value, "read\nback");
-    EXPECT_EQ(log()->text(), "read\r\nback");
+    EXPECT_EQ(log()->toCrLfText(), "read\r\nback");
     EXPECT_EQ(accessible->text(QAccessible::Value), "read\nback");
     log()->undo();
-    EXPECT_EQ(log()->text(), "top\t\t\t\t\t\r\ntyped");
+    EXPECT_EQ(log()->toCrLfText(), "top\t\t\t\t\t\r\ntyped");
 }
 
 // The context menu offers the edits in groups, enabled where they apply, and does them.
@@ -312,7 +312,7 @@ TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
     EXPECT_EQ(offered, (QStringList{"&Undo-", "&Redo-", "|", "Cu&t", "&Copy", "&Paste", "Delete",
                                     "|", "Select All"}));
     menu->actions().at(6)->trigger();
-    EXPECT_EQ(log()->text(), "one ");
+    EXPECT_EQ(log()->toCrLfText(), "one ");
     EXPECT_TRUE(log()->isUndoAvailable());
 }
 
@@ -417,7 +417,7 @@ TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
     QApplication::sendEvent(view, &enter);
     QDropEvent drop(atTheStart, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &drop);
-    EXPECT_EQ(log()->text(), "new alpha beta gamma");
+    EXPECT_EQ(log()->toCrLfText(), "new alpha beta gamma");
     EXPECT_EQ(log()->selectedText(), "new ");
 }
 
@@ -502,9 +502,9 @@ TEST(LogPrimarySelection, FollowsThePlatform)
     QTest::mouseClick(log.viewport(), Qt::MiddleButton, {}, log.characterRect(10).center());
     if (x11) {
         EXPECT_EQ(clipboard->text(QClipboard::Selection), "alpha");
-        EXPECT_EQ(log.text(), "alpha betaalpha");
+        EXPECT_EQ(log.toCrLfText(), "alpha betaalpha");
     } else {
-        EXPECT_EQ(log.text(), "alpha beta");
+        EXPECT_EQ(log.toCrLfText(), "alpha beta");
     }
 }
 
