@@ -23,9 +23,10 @@ public:
 
     // Reports one action through the window's handler, as the control would.
     void report(const ActionValues &values);
-    // Does what the event loop does once it is idle: runs the calls and requests the widgets
-    // queued, which paints whatever the last steps changed, and makes sure the log was painted.
-    // Throws std::runtime_error when it was not, since then nothing was measured.
+    // Does what the event loop does until it is idle: runs the calls and requests the widgets
+    // queued, which paints whatever the last steps changed, and whatever those queued in turn,
+    // and makes sure the log was painted. Throws std::runtime_error when it was not, since then
+    // nothing was measured.
     void paint();
     // Runs only the calls the widgets queued, without painting: what the event loop does
     // between two events that come faster than it paints.
@@ -43,18 +44,22 @@ public:
     void leaveLog();
 
     int lineCount() const;
+    // How many lines the log holds when one more fills the rows its view shows whole, the empty
+    // line after the last break among them.
+    int linesFillingView() const;
     QString logText() const;
     // Writes the text into the log at once, without going through the handler.
     void setLogText(const QString &text);
 
 private:
-    class PaintCounter;
+    class EventCounter;
 
     RecordingControl *m_control;
     std::unique_ptr<ExerciserWindow> m_window;
     ActionLog *m_log;
     QPushButton *m_clear;
-    std::unique_ptr<PaintCounter> m_logPaints;
+    std::unique_ptr<EventCounter> m_logPaints;
+    std::unique_ptr<EventCounter> m_events;
 };
 
 // The action the benchmark reports as its n-th: a dim or bright command on a changing address,

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QSysInfo>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -73,8 +74,15 @@ public:
         results.platform = QGuiApplication::platformName();
         results.machine = machineDescription();
         results.loadBefore = loadAverage();
-        for (int size : m_plan.logSizes)
-            results.events.push_back(measureEvents(size));
+        // A log whose new line fills the view moves as many lines on screen as any longer one:
+        // beside it, a longer log shows what the log's size alone costs.
+        results.fullView = m_product.linesFillingView();
+        std::vector<int> sizes = m_plan.logSizes;
+        sizes.push_back(results.fullView);
+        std::sort(sizes.begin(), sizes.end());
+        sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+        for (int size : sizes)
+            results.events.push_back(measureEvents(size, results.fullView));
         results.lineLength = double(m_product.logText().size()) / m_product.lineCount() - 2;
         results.bytesPerLine = {m_plan.logSizes.back(), double(m_productHeap) / m_productLines,
                                 double(m_baselineHeap) / m_baselineLines, 1, 1};
@@ -137,22 +145,28 @@ private:
         });
     }
 
-    Comparison measureEvents(int size)
+    // Each log's samples in a run of their own, so that every sample of either follows the same
+    // steps at every size. The empty log and the one whose new line fills the view are set back
+    // before each sample, so that every event meets the log as the first did; longer logs grow
+    // by a line a sample, which moves their scroll bar's slider by less than a pixel.
+    Comparison measureEvents(int size, int fullView)
     {
         fillTo(size);
         const int baselineSamples =
             size >= 100'000 ? m_plan.bigLogEventSamples : m_plan.eventSamples;
-        std::vector<double> product, baseline;
-        for (int i = 0; i < m_plan.eventSamples; ++i) {
-            if (size == 0) {
-                m_product.clear();
-                m_baseline.clear();
+        const QString start = size <= fullView ? m_product.logText() : QString();
+        const auto samples = [&](BenchWindow &window, int count) {
+            std::vector<double> times;
+            for (int i = 0; i < count; ++i) {
+                if (size <= fullView)
+                    window.setLogText(start);
+                times.push_back(timeEvent(window, benchAction(m_nextAction + i)));
             }
-            const ActionValues values = benchAction(m_nextAction++);
-            product.push_back(timeEvent(m_product, values));
-            if (i < baselineSamples)
-                baseline.push_back(timeEvent(m_baseline, values));
-        }
+            return times;
+        };
+        const std::vector<double> product = samples(m_product, m_plan.eventSamples);
+        const std::vector<double> baseline = samples(m_baseline, baselineSamples);
+        m_nextAction += m_plan.eventSamples;
         checkSameLog(size);
         return {size, median(product), median(baseline), int(product.size()), int(baseline.size())};
     }

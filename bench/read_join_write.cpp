@@ -25,6 +25,6 @@ void useReadJoinWrite(ExerciserWindow *window, InterfaceControl *control)
             for (std::size_t i = 0; i < shown.size(); ++i)
                 boxes[i]->setText(plainText(*shown[i]));
             const QString strLine = logLine(values);
-            log->setPlainText(strLine + QStringLiteral("\r\n") + log->text());
+            log->setPlainText(strLine + QStringLiteral("\r\n") + log->toCrLfText());
         });
 }

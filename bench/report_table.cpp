@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -70,25 +71,28 @@ QString reportTable(const Results &results)
                QStringLiteral("read-join-write"), QStringLiteral("ratio"),
                QStringLiteral("samples"), QStringLiteral("target")});
     for (const Comparison &event : results.events)
-        table.add({QStringLiteral("One event and its repaint, %1 lines").arg(count(event.lines)),
+        table.add({QStringLiteral("One event and its repaint, %1 lines%2")
+                       .arg(count(event.lines), event.lines == results.fullView
+                                                    ? QStringLiteral(", filling the view")
+                                                    : QString()),
                    milliseconds(event.product), milliseconds(event.baseline),
                    times(event.baseline / event.product),
                    samples(event.productSamples, event.baselineSamples), QString()});
 
-    const Comparison &empty = results.events.front();
-    const Comparison &largest = results.events.back();
-    const double flatness = largest.product / empty.product;
-    table.add({QStringLiteral("  event at %1 lines / event at 0").arg(count(largest.lines)),
-               times(flatness), times(largest.baseline / empty.baseline), QString(), QString(),
-               QStringLiteral("<= 1.3x %1").arg(verdict(flatness <= 1.3))});
-    if (results.events.size() > 2) {
-        const Comparison &small = results.events[1];
-        const double growth = largest.product / small.product;
-        table.add({QStringLiteral("  event at %1 lines / event at %2")
-                       .arg(count(largest.lines), count(small.lines)),
-                   times(growth), times(largest.baseline / small.baseline), QString(), QString(),
-                   QStringLiteral("<= 1.1x %1").arg(verdict(growth <= 1.1))});
+    // A log whose new line fills the view moves as many lines on screen as any longer one and
+    // draws one: whatever a longer log costs more comes from its size alone.
+    const auto fullView =
+        std::find_if(results.events.begin(), results.events.end(),
+                     [&](const Comparison &event) { return event.lines == results.fullView; });
+    double flatness = 1;
+    double baselineFlatness = 1;
+    for (auto longer = fullView + 1; longer < results.events.end(); ++longer) {
+        flatness = std::max(flatness, longer->product / fullView->product);
+        baselineFlatness = std::max(baselineFlatness, longer->baseline / fullView->baseline);
     }
+    table.add({QStringLiteral("  slowest longer log / the log filling the view"), times(flatness),
+               times(baselineFlatness), QString(), QString(),
+               QStringLiteral("<= 1.2x %1").arg(verdict(flatness <= 1.2))});
 
     const Comparison &typing = results.typing;
     table.add(

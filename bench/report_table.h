@@ -38,6 +38,7 @@ struct Results {
     QString loadAfter;
     double lineLength = 0;
     std::vector<Comparison> events; // milliseconds per event, by log size
+    int fullView = 0;               // among them, the size of a log whose new line fills the view
     Comparison bytesPerLine;        // heap in use
     Comparison residentPerLine;     // pages in RAM
     Comparison burst;               // events per second

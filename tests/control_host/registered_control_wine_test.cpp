@@ -198,9 +198,9 @@ TEST_P(RegisteredControl, TheWindowFindsTheHostThatCanCreateIt)
         control->choose();
         window.findChild<QPushButton *>("Command1")->click();
         const auto *log = window.findChild<ActionLog *>("Text8");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return log->text().count("\r\n") >= 2; }, 30000));
-        EXPECT_TRUE(log->text().startsWith("sendplc\tA1 on\t5\t\t\t\r\n"))
-            << log->text().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log->toCrLfText().count("\r\n") >= 2; }, 30000));
+        EXPECT_TRUE(log->toCrLfText().startsWith("sendplc\tA1 on\t5\t\t\t\r\n"))
+            << log->toCrLfText().toStdString();
         EXPECT_EQ(problems.size(), 0);
         QSignalSpy spy(control, &InterfaceControl::actionEvent);
         EXPECT_EQ(control->sendCommand("bitness", ""), std::nullopt);

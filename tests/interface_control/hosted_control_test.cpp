@@ -219,8 +219,8 @@ TEST_F(HostedControlTest, SaysPlainlyAndOnceWhyNoHostCouldCreateTheControl)
 
     box->accept();
     press("Command1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }));
-    EXPECT_EQ(log()->text(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }));
+    EXPECT_EQ(log()->toCrLfText(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
 }
 
 TEST_F(HostedControlTest, APressBeforeTheWindowShowsStartsTheFirstHostThatCreatesTheControl)
@@ -253,16 +253,16 @@ TEST_F(HostedControlTest, TheWindowStaysInUseWhileAHostStarts)
 
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
-    EXPECT_EQ(log()->text(), "typed");
+    EXPECT_EQ(log()->toCrLfText(), "typed");
     press("Command3");
-    EXPECT_EQ(log()->text(), "");
+    EXPECT_EQ(log()->toCrLfText(), "");
     ASSERT_FALSE(chosen()) << "the host answered too soon for this test";
 
     press("Command1");
     EXPECT_GE(sinceShown.elapsed(), 3000);
     EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }));
-    EXPECT_EQ(log()->text(), "b\t\t\t\t\t\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }));
+    EXPECT_EQ(log()->toCrLfText(), "b\t\t\t\t\t\r\n");
 }
 
 // While a press waits for the control, the window paints and stays disabled while the control

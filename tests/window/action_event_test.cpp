@@ -33,16 +33,16 @@ TEST_F(ActionEvent, FillsTheValueBoxesAndPutsEachLineAtTheTop)
                      .reserved = EventValue::text("reserved")});
     EXPECT_EQ(valueBoxes().mid(1), (QStringList{"-0,5", "", "2,5", "", "", ""}));
     EXPECT_TRUE(box("Text1")->text() == longText) << "the long value was cut";
-    EXPECT_TRUE(log()->text() == longText + "\t-0,5\t\t 2.5\t\t\r\n" + firstLine + "\r\n");
+    EXPECT_TRUE(log()->toCrLfText() == longText + "\t-0,5\t\t 2.5\t\t\r\n" + firstLine + "\r\n");
 
     const QStringList shownBeforeClear = valueBoxes();
     press("Command3");
-    EXPECT_EQ(log()->text(), "");
+    EXPECT_EQ(log()->toCrLfText(), "");
     EXPECT_EQ(valueBoxes(), shownBeforeClear);
     control->report({EventValue::null(), EventValue(), EventValue::text(""), EventValue::null(),
                      EventValue::text(""), EventValue::null(), EventValue::null()});
     EXPECT_EQ(valueBoxes(), QStringList(7, QString()));
-    EXPECT_EQ(log()->text(), "\t\t\t\t\t\r\n");
+    EXPECT_EQ(log()->toCrLfText(), "\t\t\t\t\t\r\n");
 }
 
 // What the user types stays below the new lines and whole, however the lines come while they
@@ -55,18 +55,18 @@ TEST_F(ActionEvent, WhatTheUserTypesStaysWholeWhileLinesArrive)
     QTest::keyClicks(log(), "ab");
     control->report(firstAction);
     QTest::keyClicks(log(), "cd");
-    EXPECT_EQ(log()->text(), firstLine + "\r\none abcdtwo");
+    EXPECT_EQ(log()->toCrLfText(), firstLine + "\r\none abcdtwo");
     // Undo takes back the user's typing, never the program's line.
     log()->undo();
     log()->undo();
-    EXPECT_EQ(log()->text(), firstLine + "\r\none abtwo");
+    EXPECT_EQ(log()->toCrLfText(), firstLine + "\r\none abtwo");
 
     const qsizetype one = firstLine.size() + 1;
     log()->setSelection(one, one + 3);
     box("Text1")->setFocus();
     control->report(firstAction);
     EXPECT_EQ(log()->selectedText(), "one");
-    EXPECT_EQ(log()->text(), firstLine + "\r\n" + firstLine + "\r\none abtwo");
+    EXPECT_EQ(log()->toCrLfText(), firstLine + "\r\n" + firstLine + "\r\none abtwo");
 }
 
 // Every line of a burst is there when scrolled to. A new line keeps the view on the text the

@@ -12,7 +12,7 @@ protected:
     {
         return texts({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text9",
                       "CommandLine"})
-               << log()->text();
+               << log()->toCrLfText();
     }
 
     QMessageBox *failure() const { return window->findChild<QMessageBox *>(); }
@@ -100,8 +100,8 @@ TEST(CommandSendingWithTheSimulatedDevice, OnComesBackAtTheTopOfTheLog)
     window.show();
     auto *log = window.findChild<ActionLog *>("Text8");
     QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log->text().isEmpty(); }));
-    EXPECT_EQ(log->text(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log->toCrLfText().isEmpty(); }));
+    EXPECT_EQ(log->toCrLfText(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
 }
 
 } // namespace

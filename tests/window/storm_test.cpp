@@ -32,7 +32,7 @@ TEST_F(Storm, EveryActionIsLoggedInOrderAndTheWindowKeepsTurning)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     EXPECT_GE(turns, stormSize / burstSize / 2) << "the event loop stalled during the storm";
-    const QStringList lines = log()->text().split(QStringLiteral("\r\n"));
+    const QStringList lines = log()->toCrLfText().split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), stormSize + 1);
     for (int i = 0; i < stormSize; ++i)
         ASSERT_EQ(lines[i], QStringLiteral("storm\t%1\t\t\t\t").arg(stormSize - 1 - i));

@@ -76,7 +76,7 @@ protected:
         window.show();
         log()->setPlainText("earlier line");
         press("Command1");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return log()->text() != "earlier line"; }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log()->toCrLfText() != "earlier line"; }, 60000));
     }
 
     ActionLog *log() { return window.findChild<ActionLog *>("Text8"); }
@@ -109,7 +109,7 @@ protected:
 
 TEST_F(WindowUnderWine, OnReachesTheControlAndItsReportTopsTheLog)
 {
-    EXPECT_EQ(log()->text(), onLine + "\r\nearlier line");
+    EXPECT_EQ(log()->toCrLfText(), onLine + "\r\nearlier line");
     EXPECT_EQ(boxes(), (QStringList{"sendplc", "A1 on", "5", "", "", ""}));
     EXPECT_EQ(failure(), QString());
 }
@@ -125,17 +125,17 @@ TEST_F(WindowUnderWine, AFailedCommandLosesNothing)
     };
     for (const auto &[radioLine, reason] : faults) {
         SCOPED_TRACE(radioLine);
-        const QString logBefore = log()->text();
+        const QString logBefore = log()->toCrLfText();
         const QStringList boxesBefore = boxes();
         sendByRadio(radioLine);
         const QString shown = failure();
         EXPECT_TRUE(shown.contains(reason)) << shown.toStdString();
-        EXPECT_EQ(log()->text(), logBefore);
+        EXPECT_EQ(log()->toCrLfText(), logBefore);
         EXPECT_EQ(boxes(), boxesBefore);
 
         press("Command1");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return log()->text() != logBefore; }, 60000));
-        EXPECT_EQ(log()->text(), onLine + "\r\n" + logBefore);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log()->toCrLfText() != logBefore; }, 60000));
+        EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n" + logBefore);
     }
 }
 
@@ -181,8 +181,8 @@ TEST_F(StartingWindow, WithoutTheControlSaysSoOnceAndTheSimulatedDeviceStandsIn)
     delete box;
 
     pressOn();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }));
-    EXPECT_EQ(log()->text(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }));
+    EXPECT_EQ(log()->toCrLfText(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
     EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
 }
 
@@ -203,9 +203,9 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     QTest::qWait(2000);
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
-    EXPECT_EQ(log()->text(), "typed");
+    EXPECT_EQ(log()->toCrLfText(), "typed");
     QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
-    EXPECT_EQ(log()->text(), "");
+    EXPECT_EQ(log()->toCrLfText(), "");
     EXPECT_FALSE(chosen());
     ASSERT_TRUE(QTest::qWaitFor(chosen, 60000));
     const qint64 longestGap = gaps->longest();
@@ -217,8 +217,8 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     variant.reset();
 
     pressOn();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }, 30000));
-    EXPECT_EQ(log()->text(), onLine + "\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }, 30000));
+    EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n");
 }
 
 // Where only a 32-bit control is installed, the program tries the 64-bit host, then the 32-bit
@@ -240,8 +240,8 @@ TEST_F(StartingWindow, FallsBackToThe32BitHostForA32BitControl)
         },
         60000));
     pressOn();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->text().isEmpty(); }, 30000));
-    EXPECT_EQ(log()->text(), onLine + "\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }, 30000));
+    EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n");
     EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
 }
 

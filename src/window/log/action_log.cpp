@@ -8,6 +8,7 @@
 #include <QInputMethod>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleHints>
 #include <QStyleOptionSlider>
@@ -38,11 +39,15 @@ QRect sliderRect(const QScrollBar *scroll, int maximum)
 
 // At a million lines one more line moves the slider by less than a pixel, and repainting the
 // scroll bar's full height at every frame would cost more than drawing the new line: the range
-// changes without a repaint as long as the slider stays where it was.
+// changes without a repaint as long as the slider stays where it was. Nor does the scroll area
+// hear of the new range unless the value moves with it: it would lay its bars out again a moment
+// later, which with bars always shown changes nothing but repaints both, the log's frame and the
+// window behind them, a millisecond at every frame.
 void setRangeQuietly(QScrollBar *scroll, int maximum)
 {
     if (scroll->maximum() == maximum)
         return;
+    const QSignalBlocker unheard(maximum >= scroll->value() ? scroll : nullptr);
     const bool looksTheSame = scroll->isVisible() && scroll->maximum() > 0 && maximum > 0 &&
                               sliderRect(scroll, scroll->maximum()) == sliderRect(scroll, maximum);
     if (looksTheSame)
@@ -55,11 +60,6 @@ void setRangeQuietly(QScrollBar *scroll, int maximum)
 int clampedInt(qreal value)
 {
     return int(std::clamp<qreal>(value, 0, std::numeric_limits<int>::max() / 2));
-}
-
-void notify(QAccessibleEvent &&event)
-{
-    QAccessible::updateAccessibility(&event);
 }
 
 } // namespace
@@ -77,6 +77,7 @@ ActionLog::ActionLog(QWidget *parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
+    connect(&m_input, &LogInput::preeditChanged, this, &ActionLog::preeditChanged);
     updateMetrics();
 }
 
@@ -89,36 +90,23 @@ void ActionLog::prependLine(const QString &line)
     // While the user works in the log, the new line must not take their caret, selection or
     // view away from the text they are on: what they type would land among the device's lines.
     const bool userWorks = hasFocus() || hasSelection();
-    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_preedit.isEmpty() &&
+    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_input.preedit().isEmpty() &&
                                verticalScrollBar()->value() == 0 &&
                                horizontalScrollBar()->value() == 0;
-    const qsizetype caretBefore = cursorPosition();
     m_document.prependLine(line, userWorks);
     m_followCaret = false;
-    if (m_widestLine >= 0)
-        ++m_widestLine;
     if (userWorks) {
         ++m_keptViewShift;
-        if (!m_preedit.isEmpty())
-            m_layout.setPreedit(m_preedit, cursorPosition());
     } else {
         m_preferredX = -1;
         horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(0);
     }
-    if (QAccessible::isActive()) {
-        notify(QAccessibleTextInsertEvent(this, 0, line + u'\n'));
-        if (cursorPosition() != caretBefore)
-            notify(QAccessibleTextCursorEvent(this, int(cursorPosition())));
-    }
     // In a burst only the store changes per event; the view follows once per frame.
-    if (onlyMovesDown) {
-        m_layout.linesPrepended(1, line.size() + 1);
+    if (onlyMovesDown)
         ++m_pendingShift;
-    } else {
-        m_layout.drop();
+    else
         repaintAll();
-    }
     scheduleSync();
 }
 
@@ -128,24 +116,18 @@ void ActionLog::repaintAll()
     viewport()->update();
 }
 
-QString ActionLog::text() const
+QString ActionLog::toCrLfText() const
 {
-    return m_document.text(u"\r\n");
+    return m_document.store().text(u"\r\n");
 }
 
 // Drops the whole store at once and begins again at the top.
 void ActionLog::setPlainText(const QString &text)
 {
-    const QString old = QAccessible::isActive() ? m_document.text() : QString();
     m_document.setText(text);
     m_preferredX = -1;
-    m_widest = 0;
-    m_widestLine = -1;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
-    if (QAccessible::isActive())
-        notify(QAccessibleTextUpdateEvent(this, 0, old, m_document.text()));
-    m_layout.drop();
     caretMoved();
 }
 
@@ -177,14 +159,14 @@ void ActionLog::copy() const
 void ActionLog::cut()
 {
     copy();
-    userEdit(m_document.anchor(), cursorPosition(), QString());
+    replaceText(m_document.anchor(), cursorPosition(), QString());
 }
 
 void ActionLog::paste()
 {
     const QString pasted = QGuiApplication::clipboard()->text();
     if (!pasted.isEmpty())
-        userEdit(m_document.anchor(), cursorPosition(), pasted);
+        replaceText(m_document.anchor(), cursorPosition(), pasted);
 }
 
 void ActionLog::undo()
@@ -197,70 +179,41 @@ void ActionLog::redo()
     edited(m_document.redo());
 }
 
-void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text)
-{
-    userEdit(from, to, text);
-}
-
-void ActionLog::userEdit(qsizetype from, qsizetype to, const QString &text, EditKind kind)
+void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text, EditKind kind)
 {
     m_preferredX = -1;
     edited(m_document.replace(from, to, text, kind));
 }
 
-void ActionLog::edited(const std::optional<TextChange> &change)
+void ActionLog::moveText(qsizetype from, qsizetype to, qsizetype destination)
 {
-    if (!change)
+    edited(m_document.move(from, to, destination));
+}
+
+void ActionLog::edited(bool changed)
+{
+    if (!changed)
         return;
-    if (QAccessible::isActive()) {
-        if (!change->removed.isEmpty())
-            notify(QAccessibleTextRemoveEvent(this, int(change->position), change->removed));
-        if (!change->inserted.isEmpty())
-            notify(QAccessibleTextInsertEvent(this, int(change->position), change->inserted));
-    }
-    widestLineEdited(*change);
     m_followCaret = true;
-    m_layout.drop();
     caretMoved();
 }
 
-// The widths of lines out of view are not known; the range gives up the widest line's width
-// when that line is edited or deleted, and takes what the lines in view need.
-void ActionLog::widestLineEdited(const TextChange &change)
-{
-    const qsizetype line = m_document.lineOf(change.position);
-    const qsizetype removedBreaks = change.removed.count(u'\n');
-    if (m_widestLine < line)
-        return;
-    if (m_widestLine <= line + removedBreaks) {
-        m_widest = 0;
-        m_widestLine = -1;
-        return;
-    }
-    m_widestLine += change.inserted.count(u'\n') - removedBreaks;
-}
-
+// The user's caret or selection, or the program's write, moved the caret: it shows at once and is
+// followed with the next frame.
 void ActionLog::caretMoved()
 {
     scheduleSync();
     repaintAll();
     restartBlink();
-    if (!m_selecting)
-        offerPrimarySelection();
-    if (QAccessible::isActive()) {
-        notify(QAccessibleTextCursorEvent(this, int(cursorPosition())));
-        if (hasSelection())
-            notify(QAccessibleTextSelectionEvent(this, int(m_document.selectionStart()),
-                                                 int(m_document.selectionEnd())));
-    }
+    m_input.selectionMade();
 }
 
-// Where the platform has a selection of its own, as X11 has, selecting text offers it there.
-void ActionLog::offerPrimarySelection() const
+void ActionLog::preeditChanged()
 {
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setText(selectedText(), QClipboard::Selection);
+    m_layout.setPreedit(m_input.preedit(), cursorPosition());
+    m_followCaret = true;
+    scheduleSync();
+    repaintAll();
 }
 
 void ActionLog::setCaret(qsizetype caret, bool keepAnchor)
@@ -320,6 +273,14 @@ void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::Mo
     sync();
 }
 
+void ActionLog::movePage(QTextCursor::MoveOperation direction, QTextCursor::MoveMode mode)
+{
+    const int rows = fullyShownLines();
+    const int step = direction == QTextCursor::Up ? -rows : rows;
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + step);
+    moveVertically(step, mode == QTextCursor::KeepAnchor);
+}
+
 void ActionLog::moveVertically(qsizetype lines, bool keepAnchor)
 {
     const qsizetype line = m_document.lineOf(cursorPosition());
@@ -343,8 +304,19 @@ void ActionLog::ensureCaretVisible()
 
 LayoutFrame ActionLog::frame() const
 {
-    return {firstShownLine(), fullyShownLines() + 2, std::max(1, viewport()->width() - 2 * margin),
-            horizontalScrollBar()->value()};
+    return {firstShownLine(), fullyShownLines() + 2, textWidth(), horizontalScrollBar()->value()};
+}
+
+int ActionLog::textWidth() const
+{
+    return std::max(1, viewport()->width() - 2 * margin);
+}
+
+// Where the line's start is drawn, in the viewport's coordinates.
+QPoint ActionLog::rowOrigin(qsizetype line) const
+{
+    return {margin - horizontalScrollBar()->value(),
+            margin + int(line - firstShownLine()) * m_lineHeight};
 }
 
 qsizetype ActionLog::firstShownLine() const
@@ -366,23 +338,19 @@ qreal ActionLog::xOf(qsizetype position, int preeditCaret) const
 
 QRect ActionLog::characterRect(qsizetype position) const
 {
-    const qsizetype line = m_document.lineOf(position);
-    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
+    const QPoint origin = rowOrigin(m_document.lineOf(position));
     const qreal left = xOf(position);
     const bool atBreak = position >= m_document.lineEndOf(position);
     const qreal right =
         atBreak ? left + m_layout.charWidth() : xOf(m_document.nextCharacter(position));
-    const int x = margin - horizontalScrollBar()->value();
-    return QRect(x + int(left), y, std::max(1, int(right - left)), m_lineHeight);
+    return QRect(origin.x() + int(left), origin.y(), std::max(1, int(right - left)), m_lineHeight);
 }
 
-QRect ActionLog::caretRect() const
+QRect ActionLog::cursorRect() const
 {
-    const qsizetype line = m_document.lineOf(cursorPosition());
-    const int y = margin + int(line - firstShownLine()) * m_lineHeight;
-    const int x =
-        margin - horizontalScrollBar()->value() + int(xOf(cursorPosition(), m_preeditCaret));
-    return QRect(x, y, 1, m_lineHeight);
+    const QPoint origin = rowOrigin(m_document.lineOf(cursorPosition()));
+    return QRect(origin.x() + int(xOf(cursorPosition(), m_input.preeditCaret())), origin.y(), 1,
+                 m_lineHeight);
 }
 
 qsizetype ActionLog::positionAt(QPoint point) const
@@ -402,23 +370,41 @@ void ActionLog::scheduleSync()
     QMetaObject::invokeMethod(this, &ActionLog::sync, Qt::QueuedConnection);
 }
 
-// Brings the scroll bars and the caret's place up to date with the store: once per frame, since
-// the posted call runs before the frame is painted, however many edits came before it.
+// Brings the view up to date with the store: once per frame, since the posted call runs before
+// the frame is painted, however many edits came before it.
 void ActionLog::sync()
 {
-    if (!m_syncPending)
+    if (!std::exchange(m_syncPending, false))
         return;
-    m_syncPending = false;
-    if (m_pendingShift > 0) {
-        const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
-        const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
-        if (!m_fullRepaint && shift < text.height())
-            viewport()->scroll(0, int(shift), text);
-        else
-            repaintAll();
-    }
+    movePrependedRows();
+    updateVerticalRange();
+    // Found only when the caret is followed: at the end of a million lines it takes a walk.
+    const qsizetype caretLine = m_followCaret ? m_document.lineOf(cursorPosition()) : -1;
+    if (m_followCaret)
+        scrollToLine(caretLine);
+    updateHorizontalRange();
+    if (std::exchange(m_followCaret, false))
+        scrollAlongToCaret(caretLine);
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+}
+
+// The pixels on screen move down by the rows put at the top of a log at rest.
+void ActionLog::movePrependedRows()
+{
+    if (m_pendingShift == 0)
+        return;
+    const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
+    const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
+    if (!m_fullRepaint && shift < text.height())
+        viewport()->scroll(0, int(shift), text);
+    else
+        repaintAll();
+}
+
+void ActionLog::updateVerticalRange()
+{
     QScrollBar *vertical = verticalScrollBar();
-    QScrollBar *horizontal = horizontalScrollBar();
     const int rows = fullyShownLines();
     vertical->setPageStep(rows);
     setRangeQuietly(vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
@@ -426,48 +412,54 @@ void ActionLog::sync()
     // The lines that came above the text the user is on push the view down with that text.
     if (const qsizetype kept = std::exchange(m_keptViewShift, 0))
         vertical->setValue(int(std::min<qsizetype>(vertical->value() + kept, vertical->maximum())));
-    // Found only when the caret is followed: at the end of a million lines it takes a walk.
-    const qsizetype caretLine = m_followCaret ? m_document.lineOf(cursorPosition()) : 0;
-    if (m_followCaret) {
-        if (caretLine < vertical->value())
-            vertical->setValue(int(caretLine));
-        else if (caretLine >= vertical->value() + rows)
-            vertical->setValue(int(caretLine - rows + 1));
-    }
+}
 
-    // The horizontal extent is that of the widest line yet in view, as the lines' widths are
-    // known only once they are laid out.
+void ActionLog::scrollToLine(qsizetype line)
+{
+    QScrollBar *vertical = verticalScrollBar();
+    const int rows = fullyShownLines();
+    if (line < vertical->value())
+        vertical->setValue(int(line));
+    else if (line >= vertical->value() + rows)
+        vertical->setValue(int(line - rows + 1));
+}
+
+// The horizontal extent is that of the widest line yet in view, as the lines' widths are known
+// only once they are laid out.
+void ActionLog::updateHorizontalRange()
+{
+    for (const ShownLine &shown : m_layout.lines(frame()))
+        m_widest.see(shown.line, shown.width);
+    setHorizontalRange();
+}
+
+void ActionLog::setHorizontalRange()
+{
+    QScrollBar *horizontal = horizontalScrollBar();
     const int charWidth = m_layout.charWidth();
-    for (const ShownLine &shown : m_layout.lines(frame())) {
-        if (shown.width > m_widest) {
-            m_widest = shown.width;
-            m_widestLine = shown.line;
-        }
-    }
-    const int textWidth = frame().width;
-    horizontal->setRange(0, clampedInt(std::ceil(m_widest) + charWidth - textWidth));
-    horizontal->setPageStep(textWidth);
+    setRangeQuietly(horizontal, clampedInt(std::ceil(m_widest.width()) + charWidth - textWidth()));
+    horizontal->setPageStep(textWidth());
     horizontal->setSingleStep(2 * charWidth);
+}
 
-    // A long line's part moves with the scrolling, so the caret's place is looked at again. Its
-    // width is an estimate until then: where the caret lies beyond it, the range grows to it.
-    for (int pass = 0; m_followCaret && pass < 2; ++pass) {
-        const qreal x = xOf(cursorPosition(), m_preeditCaret);
-        if (x + charWidth > m_widest) {
-            m_widest = x + charWidth;
-            m_widestLine = caretLine;
-            horizontal->setRange(0, clampedInt(std::ceil(m_widest) + charWidth - textWidth));
-        }
+// A long line's part moves with the scrolling, so the caret's place is looked at again. Its width
+// is an estimate until then: where the caret lies beyond it, the range grows to it.
+void ActionLog::scrollAlongToCaret(qsizetype caretLine)
+{
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int charWidth = m_layout.charWidth();
+    const int width = textWidth();
+    for (int pass = 0; pass < 2; ++pass) {
+        const qreal x = xOf(cursorPosition(), m_input.preeditCaret());
+        if (m_widest.see(caretLine, x + charWidth))
+            setHorizontalRange();
         if (x < horizontal->value())
-            horizontal->setValue(clampedInt(x - textWidth / 4));
-        else if (x + charWidth > horizontal->value() + textWidth)
-            horizontal->setValue(clampedInt(x + charWidth - textWidth + textWidth / 4));
+            horizontal->setValue(clampedInt(x - width / 4));
+        else if (x + charWidth > horizontal->value() + width)
+            horizontal->setValue(clampedInt(x + charWidth - width + width / 4));
         else
             break;
     }
-    m_followCaret = false;
-    if (hasFocus())
-        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
 }
 
 void ActionLog::updateMetrics()
@@ -475,8 +467,7 @@ void ActionLog::updateMetrics()
     const QFontMetrics metrics = fontMetrics();
     m_lineHeight = std::max(1, metrics.lineSpacing());
     m_layout.setFont(font(), metrics.averageCharWidth(), viewport());
-    m_widest = 0;
-    m_widestLine = -1;
+    m_widest.forget();
     scheduleSync();
     repaintAll();
 }
@@ -501,13 +492,11 @@ void ActionLog::changeEvent(QEvent *event)
 void ActionLog::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    m_layout.drop();
     scheduleSync();
 }
 
 void ActionLog::scrollContentsBy(int, int)
 {
-    m_layout.drop();
     scheduleSync();
     repaintAll();
 }
@@ -518,20 +507,18 @@ void ActionLog::paintEvent(QPaintEvent *event)
     m_fullRepaint = false;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
-    const qsizetype first = firstShownLine();
     const qsizetype selectionStart = m_document.selectionStart();
     const qsizetype selectionEnd = m_document.selectionEnd();
     QTextCharFormat selected;
     selected.setBackground(palette().brush(QPalette::Highlight));
     selected.setForeground(palette().brush(QPalette::HighlightedText));
-    const int left = margin - horizontalScrollBar()->value();
     const QRect exposed = event->rect();
 
     for (const ShownLine &shown : m_layout.lines(frame())) {
-        const int y = margin + int(shown.line - first) * m_lineHeight;
-        if (y > exposed.bottom() || y + m_lineHeight < exposed.top())
+        const QPoint row = rowOrigin(shown.line);
+        if (row.y() > exposed.bottom() || row.y() + m_lineHeight < exposed.top())
             continue;
-        const QPointF origin(left + shown.x, y);
+        const QPointF origin(row.x() + shown.x, row.y());
         const qsizetype partStart = shown.start + shown.anchor;
         const qsizetype partEnd = shown.start + shown.partEnd();
         QList<QTextLayout::FormatRange> selections;
@@ -545,15 +532,15 @@ void ActionLog::paintEvent(QPaintEvent *event)
         const qsizetype lineBreak = shown.start + shown.length;
         if (partEnd == lineBreak && lineBreak < m_document.size() && selectionStart <= lineBreak &&
             selectionEnd > lineBreak)
-            painter.fillRect(QRectF(origin.x() + shown.naturalPartWidth(), y, m_layout.charWidth(),
-                                    m_lineHeight),
+            painter.fillRect(QRectF(origin.x() + shown.naturalPartWidth(), row.y(),
+                                    m_layout.charWidth(), m_lineHeight),
                              palette().brush(QPalette::Highlight));
     }
-    if (hasFocus() && (m_caretShown || !m_preedit.isEmpty()))
-        painter.fillRect(caretRect(), palette().brush(QPalette::Text));
+    if (hasFocus() && (m_caretShown || !m_input.preedit().isEmpty()))
+        painter.fillRect(cursorRect(), palette().brush(QPalette::Text));
     // Where text dragged over the log would go.
-    if (m_dropCaret >= 0) {
-        QRect drop = characterRect(m_dropCaret);
+    if (m_input.dropCaret() >= 0) {
+        QRect drop = characterRect(m_input.dropCaret());
         drop.setWidth(1);
         painter.fillRect(drop, palette().brush(QPalette::Text));
     }
@@ -575,14 +562,26 @@ void ActionLog::focusOutEvent(QFocusEvent *event)
 
 void ActionLog::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_dragScroll.timerId()) {
-        dragScroll();
-        return;
-    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
     }
     m_caretShown = !m_caretShown;
-    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+    viewport()->update(cursorRect().adjusted(-1, 0, 1, 0));
+}
+
+bool ActionLog::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride &&
+        m_input.takesShortcut(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+QVariant ActionLog::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const QVariant answer = m_input.inputMethodQuery(query);
+    return answer.isValid() ? answer : QAbstractScrollArea::inputMethodQuery(query);
 }

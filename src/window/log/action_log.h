@@ -1,11 +1,13 @@
 #pragma once
 
+#include "action_log_accessible.h"
 #include "log_document.h"
+#include "log_input.h"
 #include "log_layout.h"
+#include "widest_line.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QElapsedTimer>
 #include <QPoint>
 #include <QTextCursor>
 
@@ -25,8 +27,9 @@ public:
     // the log shows its beginning, with the newest line. The line must not contain line breaks.
     void prependLine(const QString &line);
 
-    // The log as one text, lines joined by carriage return and line feed.
-    QString text() const;
+    // The log as one text, lines joined by carriage return and line feed, as a program reads
+    // the box the log stands in for.
+    QString toCrLfText() const;
     // Replaces the whole text, as a program's write does: the history starts afresh.
     void setPlainText(const QString &text);
     const LogDocument &document() const { return m_document; }
@@ -39,8 +42,15 @@ public:
     void setSelection(qsizetype anchor, qsizetype caret);
     void moveCursor(QTextCursor::MoveOperation operation,
                     QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
+    // Scrolls a page up or down and takes the caret along, as Page Up and Page Down do.
+    void movePage(QTextCursor::MoveOperation direction,
+                  QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
     // Replaces the text between the two positions as the user's edit, which can be undone.
-    void replaceText(qsizetype from, qsizetype to, const QString &text);
+    void replaceText(qsizetype from, qsizetype to, const QString &text,
+                     EditKind kind = EditKind::Other);
+    // The user's move of the text between the two positions to the destination, as a drag and
+    // drop within the log makes it.
+    void moveText(qsizetype from, qsizetype to, qsizetype destination);
     // Brings the caret into view now rather than with the next frame.
     void ensureCaretVisible();
 
@@ -49,6 +59,7 @@ public:
 
     // In the viewport's coordinates.
     QRect characterRect(qsizetype position) const;
+    QRect cursorRect() const;
     qsizetype positionAt(QPoint point) const;
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -68,70 +79,69 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dragLeaveEvent(QDragLeaveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
-    void inputMethodEvent(QInputMethodEvent *event) override;
+
+    // The user's input goes to the input, as a text box's goes to its text control.
+    void keyPressEvent(QKeyEvent *event) override { m_input.keyPressEvent(event); }
+    // A press lands on the text as it is now, not as the last frame showed it.
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        sync();
+        m_input.mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent *event) override { m_input.mouseMoveEvent(event); }
+    void mouseReleaseEvent(QMouseEvent *event) override { m_input.mouseReleaseEvent(event); }
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        m_input.mouseDoubleClickEvent(event);
+    }
+    void contextMenuEvent(QContextMenuEvent *event) override { m_input.contextMenuEvent(event); }
+    void dragEnterEvent(QDragEnterEvent *event) override { m_input.dragEnterEvent(event); }
+    void dragMoveEvent(QDragMoveEvent *event) override { m_input.dragMoveEvent(event); }
+    void dragLeaveEvent(QDragLeaveEvent *event) override { m_input.dragLeaveEvent(event); }
+    void dropEvent(QDropEvent *event) override { m_input.dropEvent(event); }
+    void inputMethodEvent(QInputMethodEvent *event) override { m_input.inputMethodEvent(event); }
 
 private:
     LayoutFrame frame() const;
     qsizetype firstShownLine() const;
     int fullyShownLines() const;
+    int textWidth() const;
+    QPoint rowOrigin(qsizetype line) const;
     qreal xOf(qsizetype position, int preeditCaret = 0) const;
-    QRect caretRect() const;
 
-    void userEdit(qsizetype from, qsizetype to, const QString &text,
-                  EditKind kind = EditKind::Other);
-    void edited(const std::optional<TextChange> &change);
-    void widestLineEdited(const TextChange &change);
+    void edited(bool changed);
     void setCaret(qsizetype caret, bool keepAnchor);
     void moveVertically(qsizetype lines, bool keepAnchor);
     void caretMoved();
-    void offerPrimarySelection() const;
-    void startDrag();
-    void dragScroll();
+    void preeditChanged();
     void repaintAll();
     void scheduleSync();
     void sync();
+    void movePrependedRows();
+    void updateVerticalRange();
+    void scrollToLine(qsizetype line);
+    void updateHorizontalRange();
+    void setHorizontalRange();
+    void scrollAlongToCaret(qsizetype caretLine);
     void restartBlink();
     void updateMetrics();
 
     LogDocument m_document;
-    mutable LogLayout m_layout{m_document.store()};
+    // They follow the document's changes themselves.
+    mutable LogLayout m_layout{m_document};
+    WidestLine m_widest{m_document};
+    ActionLogAccessibleEvents m_accessibleEvents{this, m_document};
+    LogInput m_input{*this};
     qreal m_preferredX = -1; // where up and down keep the caret
-    QString m_preedit;
-    int m_preeditCaret = 0;
 
     int m_lineHeight = 1;
-    // The widest line yet in view, and which line it is, so that its edit can shrink the range.
-    qreal m_widest = 0;
-    qsizetype m_widestLine = -1;
     bool m_syncPending = false;
     bool m_followCaret = false;
     bool m_caretShown = true;
-    bool m_selecting = false;
-    // A press on the selection may begin dragging it away, or, let go, place the caret.
-    bool m_mayDrag = false;
-    QPoint m_pressPoint;
-    // Where a drag over the log would drop its text, or -1.
-    qsizetype m_dropCaret = -1;
-    // A press soon after a double click, and near it, selects the whole line.
-    QElapsedTimer m_sinceDoubleClick;
-    QPoint m_doubleClickPoint;
     QBasicTimer m_blink;
-    // While a drag selects past an edge of the view, the view keeps scrolling towards the mouse.
-    QBasicTimer m_dragScroll;
-    QPoint m_dragPoint;
 
     // Lines put at the top of a log at rest since the last frame: the pixels on screen move
     // down by as many lines.

@@ -4,6 +4,15 @@
 
 #include <QScrollBar>
 
+namespace {
+
+void notify(QAccessibleEvent &&event)
+{
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
 ActionLogAccessible::ActionLogAccessible(ActionLog *log)
     : QAccessibleWidget(log, QAccessible::EditableText)
 {}
@@ -34,7 +43,7 @@ QAccessible::State ActionLogAccessible::state() const
 QString ActionLogAccessible::text(QAccessible::Text type) const
 {
     if (type == QAccessible::Value)
-        return log()->document().text();
+        return log()->document().toPlainText();
     return QAccessibleWidget::text(type);
 }
 
@@ -157,4 +166,37 @@ QAccessibleInterface *accessibleActionLog(const QString &className, QObject *obj
     if (className == QLatin1String("ActionLog") && object && object->isWidgetType())
         return new ActionLogAccessible(static_cast<ActionLog *>(object));
     return nullptr;
+}
+
+ActionLogAccessibleEvents::ActionLogAccessibleEvents(ActionLog *log, const LogDocument &document)
+    : m_log(log)
+    , m_document(document)
+{
+    connect(&document, &LogDocument::changed, this, &ActionLogAccessibleEvents::textChanged);
+    connect(&document, &LogDocument::caretMoved, this, &ActionLogAccessibleEvents::caretMoved);
+}
+
+// The texts are made only while a screen reader listens: a whole-text write would copy the log.
+void ActionLogAccessibleEvents::textChanged(const TextChange &change) const
+{
+    if (!QAccessible::isActive())
+        return;
+    const int position = int(change.position);
+    const QString inserted = m_document.store().mid(change.position, change.inserted);
+    if (change.removed.size() == 0)
+        notify(QAccessibleTextInsertEvent(m_log, position, inserted));
+    else if (change.inserted == 0)
+        notify(QAccessibleTextRemoveEvent(m_log, position, change.removed.text()));
+    else
+        notify(QAccessibleTextUpdateEvent(m_log, position, change.removed.text(), inserted));
+}
+
+void ActionLogAccessibleEvents::caretMoved() const
+{
+    if (!QAccessible::isActive())
+        return;
+    notify(QAccessibleTextCursorEvent(m_log, int(m_document.caret())));
+    if (m_document.hasSelection())
+        notify(QAccessibleTextSelectionEvent(m_log, int(m_document.selectionStart()),
+                                             int(m_document.selectionEnd())));
 }

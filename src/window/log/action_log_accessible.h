@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QAccessibleWidget>
+#include <QObject>
 
 class ActionLog;
+class LogDocument;
+struct TextChange;
 
 // What screen readers see of the log: an editable text whose lines, caret and selection they
 // read and which they may edit, as they would any multi-line edit box.
@@ -43,3 +46,19 @@ private:
 
 // Gives the log its accessible interface; installed once by the first log.
 QAccessibleInterface *accessibleActionLog(const QString &className, QObject *object);
+
+// Tells screen readers what changes in the log as its document announces it: text that came or
+// went, and where the caret and the selection went, as they hear it from any edit box.
+class ActionLogAccessibleEvents : public QObject {
+    Q_OBJECT
+
+public:
+    ActionLogAccessibleEvents(ActionLog *log, const LogDocument &document);
+
+private:
+    void textChanged(const TextChange &change) const;
+    void caretMoved() const;
+
+    ActionLog *m_log;
+    const LogDocument &m_document;
+};

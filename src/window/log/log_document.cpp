@@ -57,51 +57,79 @@ QString LogDocument::selectedText() const
     return m_store.mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
+void LogDocument::place(qsizetype caret, qsizetype anchor)
+{
+    if (caret == m_caret && anchor == m_anchor)
+        return;
+    m_caret = caret;
+    m_anchor = anchor;
+    emit caretMoved();
+}
+
 void LogDocument::setCaret(qsizetype caret, bool keepAnchor)
 {
-    m_caret = clamped(caret);
-    if (!keepAnchor)
-        m_anchor = m_caret;
+    caret = clamped(caret);
+    place(caret, keepAnchor ? m_anchor : caret);
     m_history.closeStep();
 }
 
 void LogDocument::setSelection(qsizetype anchor, qsizetype caret)
 {
-    m_anchor = clamped(anchor);
-    setCaret(caret, true);
+    place(clamped(caret), clamped(anchor));
+    m_history.closeStep();
 }
 
+// Announced without a copy of the line: the line and its break are all that changed.
 void LogDocument::prependLine(QStringView line, bool keepPlace)
 {
     m_store.insert(0, u"\n");
     m_store.insert(0, line);
     m_history.clear();
-    if (keepPlace) {
-        m_caret += line.size() + 1;
-        m_anchor += line.size() + 1;
-    } else {
-        m_caret = m_anchor = 0;
-    }
+    TextChange change;
+    change.inserted = line.size() + 1;
+    change.insertedLines = 1;
+    emit changed(change);
+    if (keepPlace)
+        place(m_caret + change.inserted, m_anchor + change.inserted);
+    else
+        place(0, 0);
 }
 
+// The old text goes to those who follow the text as it was, moved rather than copied, so that
+// replacing a million lines costs no more than dropping them.
 void LogDocument::setText(const QString &text)
 {
-    m_store.clear();
+    TextChange change;
+    change.removed = std::move(m_store);
+    change.removedLines = change.removed.lineCount();
     m_store.insert(0, text);
+    change.inserted = m_store.size();
+    change.insertedLines = m_store.lineCount();
     m_history.clear();
-    m_caret = m_anchor = 0;
+    emit changed(change);
+    place(0, 0);
 }
 
-void LogDocument::apply(const TextChange &change)
+void LogDocument::apply(qsizetype position, const QString &removed, const QString &inserted)
 {
-    if (!change.removed.isEmpty())
-        m_store.remove(change.position, change.removed.size());
-    if (!change.inserted.isEmpty())
-        m_store.insert(change.position, change.inserted);
+    const auto endsLine = [](const QString &text) {
+        return text.isEmpty() || text.back() == u'\n';
+    };
+    const bool atLineStart = position == 0 || m_store.at(position - 1) == u'\n';
+    const qsizetype changedLine = atLineStart && endsLine(removed) && endsLine(inserted) ? 0 : 1;
+    TextChange change;
+    change.position = position;
+    change.removed.insert(0, removed);
+    change.inserted = inserted.size();
+    change.firstLine = m_store.lineOf(position);
+    change.removedLines = removed.count(u'\n') + changedLine;
+    change.insertedLines = inserted.count(u'\n') + changedLine;
+    m_store.remove(position, removed.size());
+    m_store.insert(position, inserted);
+    emit changed(change);
 }
 
-std::optional<TextChange> LogDocument::replace(qsizetype from, qsizetype to, const QString &text,
-                                               EditKind kind)
+bool LogDocument::replace(qsizetype from, qsizetype to, const QString &text, EditKind kind)
 {
     from = clamped(from);
     to = clamped(to);
@@ -110,15 +138,15 @@ std::optional<TextChange> LogDocument::replace(qsizetype from, qsizetype to, con
     TextEdit edit{from, m_store.mid(from, to - from), LogStore::withPlainBreaks(text), m_caret,
                   m_anchor};
     if (edit.removed.isEmpty() && edit.inserted.isEmpty())
-        return std::nullopt;
-    TextChange change{from, edit.removed, edit.inserted};
-    apply(change);
-    m_caret = m_anchor = from + edit.inserted.size();
+        return false;
+    apply(from, edit.removed, edit.inserted);
+    const qsizetype caret = from + edit.inserted.size();
     m_history.record(std::move(edit), kind);
-    return change;
+    place(caret, caret);
+    return true;
 }
 
-std::optional<TextChange> LogDocument::move(qsizetype from, qsizetype to, qsizetype destination)
+bool LogDocument::move(qsizetype from, qsizetype to, qsizetype destination)
 {
     from = clamped(from);
     to = clamped(to);
@@ -126,7 +154,7 @@ std::optional<TextChange> LogDocument::move(qsizetype from, qsizetype to, qsizet
     if (from > to)
         std::swap(from, to);
     if (from == to || (destination >= from && destination <= to))
-        return std::nullopt;
+        return false;
     // One edit over the whole stretch from the text to the destination, so that one undo takes
     // the move back.
     const QString moved = m_store.mid(from, to - from);
@@ -137,35 +165,32 @@ std::optional<TextChange> LogDocument::move(qsizetype from, qsizetype to, qsizet
         forward ? m_store.mid(to, destination - to) : m_store.mid(destination, from - destination);
     TextEdit edit{start, m_store.mid(start, end - start),
                   forward ? between + moved : moved + between, m_caret, m_anchor};
-    TextChange change{start, edit.removed, edit.inserted};
-    apply(change);
+    apply(start, edit.removed, edit.inserted);
     m_history.record(std::move(edit), EditKind::Other);
-    m_anchor = forward ? destination - moved.size() : destination;
-    m_caret = m_anchor + moved.size();
-    return change;
+    const qsizetype anchor = forward ? destination - moved.size() : destination;
+    place(anchor + moved.size(), anchor);
+    return true;
 }
 
-std::optional<TextChange> LogDocument::undo()
+bool LogDocument::undo()
 {
     if (!m_history.canUndo())
-        return std::nullopt;
+        return false;
     const TextEdit &edit = m_history.undo();
-    TextChange change{edit.position, edit.inserted, edit.removed};
-    apply(change);
-    m_anchor = edit.anchorBefore;
-    m_caret = edit.caretBefore;
-    return change;
+    apply(edit.position, edit.inserted, edit.removed);
+    place(edit.caretBefore, edit.anchorBefore);
+    return true;
 }
 
-std::optional<TextChange> LogDocument::redo()
+bool LogDocument::redo()
 {
     if (!m_history.canRedo())
-        return std::nullopt;
+        return false;
     const TextEdit &edit = m_history.redo();
-    TextChange change{edit.position, edit.removed, edit.inserted};
-    apply(change);
-    m_caret = m_anchor = edit.position + edit.inserted.size();
-    return change;
+    apply(edit.position, edit.removed, edit.inserted);
+    const qsizetype caret = edit.position + edit.inserted.size();
+    place(caret, caret);
+    return true;
 }
 
 qsizetype LogDocument::lineStartOf(qsizetype position) const

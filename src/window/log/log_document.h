@@ -3,27 +3,38 @@
 #include "edit_history.h"
 #include "log_store.h"
 
+#include <QObject>
 #include <QString>
-#include <optional>
 #include <utility>
 
-// A change made to the text: at the position, the removed text gave way to the inserted one.
-// Those who follow the text, such as screen readers, are told of it.
+// A change to the text, as the document announces it: at the position, the removed text gave way
+// to as many characters as were inserted. By lines: from the first line on, as many lines as were
+// removed gave way to as many as were inserted; the lines above kept their text and their
+// numbers, the lines below their text. Lines that came or went whole at a line's start count
+// alone, so that the line they came before or after is not taken for changed.
 struct TextChange {
     qsizetype position = 0;
-    QString removed;
-    QString inserted;
+    // Held as the log holds text: a whole-text write hands the old store over, not a copy of it.
+    LogStore removed;
+    qsizetype inserted = 0;
+    qsizetype firstLine = 0;
+    qsizetype removedLines = 0;
+    qsizetype insertedLines = 0;
 };
 
 // The log's text with the user's caret, selection and edit history, and where the caret stops
 // as it moves. The program puts its lines at the top; the user edits anywhere. Positions count
-// characters, each line break as one.
-class LogDocument {
+// characters, each line break as one. Every change is announced, so that whatever shows the
+// text or follows it keeps itself up to date, as a view listens to its buffer.
+class LogDocument : public QObject {
+    Q_OBJECT
+
 public:
     const LogStore &store() const { return m_store; }
     qsizetype size() const { return m_store.size(); }
     qsizetype lineCount() const { return m_store.lineCount(); }
-    QString text(QStringView separator = u"\n") const { return m_store.text(separator); }
+    // The text with its lines joined by line feeds, as the document holds them.
+    QString toPlainText() const { return m_store.text(); }
 
     qsizetype caret() const { return m_caret; }
     qsizetype anchor() const { return m_anchor; }
@@ -45,16 +56,16 @@ public:
     void setText(const QString &text);
 
     // The user's edit of the text between the two positions; the caret ends after what was
-    // inserted. Gives the change made, if any.
-    std::optional<TextChange> replace(qsizetype from, qsizetype to, const QString &text,
-                                      EditKind kind = EditKind::Other);
+    // inserted. Whether the text changed.
+    bool replace(qsizetype from, qsizetype to, const QString &text,
+                 EditKind kind = EditKind::Other);
     // The user's drag of the text between the two positions to the destination, taken back as
-    // one step; what was moved ends up selected.
-    std::optional<TextChange> move(qsizetype from, qsizetype to, qsizetype destination);
+    // one step; what was moved ends up selected. Whether the text changed.
+    bool move(qsizetype from, qsizetype to, qsizetype destination);
     bool canUndo() const { return m_history.canUndo(); }
     bool canRedo() const { return m_history.canRedo(); }
-    std::optional<TextChange> undo();
-    std::optional<TextChange> redo();
+    bool undo();
+    bool redo();
 
     qsizetype lineOf(qsizetype position) const { return m_store.lineOf(position); }
     qsizetype lineStartOf(qsizetype position) const;
@@ -71,12 +82,18 @@ public:
     // The word, run of blanks or run of other signs at the position, as a double click takes it.
     std::pair<qsizetype, qsizetype> wordAt(qsizetype position) const;
 
+signals:
+    void changed(const TextChange &change);
+    // The caret or the selection's other end moved.
+    void caretMoved();
+
 private:
     qsizetype clamped(qsizetype position) const
     {
         return std::clamp<qsizetype>(position, 0, size());
     }
-    void apply(const TextChange &change);
+    void apply(qsizetype position, const QString &removed, const QString &inserted);
+    void place(qsizetype caret, qsizetype anchor);
 
     LogStore m_store;
     EditHistory m_history;

@@ -1,6 +1,6 @@
 #include "log_layout.h"
 
-#include "log_store.h"
+#include "log_document.h"
 
 #include <QTextLayout>
 #include <algorithm>
@@ -12,13 +12,22 @@ namespace {
 // took the average width; the line's extent is estimated the same way. Measuring such a line
 // exactly would shape all of it, seconds and gigabytes for a pasted line of tens of millions of
 // characters, while the estimate lets the scroll bar reach its end at once. The part begins at a
-// multiple of eight characters, which is a tab stop, so tabs in it still line up.
+// tab stop, so tabs in it still line up.
 constexpr qsizetype longLine = 4096;
+
+// In characters, so that the short fields of a line stand in columns.
+constexpr qsizetype tabStop = 8;
 
 // The widest a line may lay out: beyond all screens, within what a layout can count.
 constexpr qreal unboundedWidth = 1 << 22;
 
 } // namespace
+
+LogLayout::LogLayout(const LogDocument &document)
+    : m_store(document.store())
+{
+    connect(&document, &LogDocument::changed, this, &LogLayout::textChanged);
+}
 
 qsizetype ShownLine::partEnd() const
 {
@@ -52,12 +61,18 @@ void LogLayout::drop()
     m_prependedChars = 0;
 }
 
-void LogLayout::linesPrepended(qsizetype lines, qsizetype characters)
+// Whole lines put at the top leave every line laid out as it was, only further down; any other
+// change may have changed a line in view.
+void LogLayout::textChanged(const TextChange &change)
 {
-    if (!m_valid)
-        return;
-    m_prependedLines += lines;
-    m_prependedChars += characters;
+    if (m_preeditAt >= change.position + change.removed.size())
+        m_preeditAt += change.inserted - change.removed.size();
+    if (change.firstLine != 0 || change.removedLines != 0) {
+        drop();
+    } else if (m_valid) {
+        m_prependedLines += change.insertedLines;
+        m_prependedChars += change.inserted;
+    }
 }
 
 ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFrame &frame) const
@@ -70,7 +85,8 @@ ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFra
     const bool isLong = shown.length > longLine;
     if (isLong) {
         const qsizetype scrolled = frame.scrolled / m_charWidth;
-        shown.anchor = std::clamp<qsizetype>(scrolled - 8, 0, shown.length) / 8 * 8;
+        shown.anchor =
+            std::clamp<qsizetype>(scrolled - tabStop, 0, shown.length) / tabStop * tabStop;
         shown.x = qreal(shown.anchor) * m_charWidth;
         // Enough characters to fill the view even if each were a quarter of the average.
         const qsizetype needed = 4 * (frame.width / m_charWidth + 16) + 16;
@@ -80,8 +96,7 @@ ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFra
         std::make_shared<QTextLayout>(m_store.mid(start + shown.anchor, count), m_font, m_device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
-    // Eight characters, so that the short fields of a line stand in columns.
-    option.setTabStopDistance(8 * m_charWidth);
+    option.setTabStopDistance(qreal(tabStop * m_charWidth));
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     const qsizetype partStart = start + shown.anchor;

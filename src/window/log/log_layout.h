@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QFont>
+#include <QObject>
 #include <QString>
 #include <memory>
 #include <vector>
 
+class LogDocument;
 class LogStore;
 class QPaintDevice;
 class QTextLayout;
+struct TextChange;
 
 // A line as it is drawn: the part of it from its anchor on, laid out, or all of it when it is
 // short.
@@ -34,18 +37,19 @@ struct LayoutFrame {
 };
 
 // The laid-out lines of the frame in view, kept from one frame to the next until the text, the
-// font or the frame changes. Lines the program puts at the top of a log shown from its
-// beginning are laid out alone, the others moved down.
-class LogLayout {
+// font or the frame changes; the layout follows the document's changes itself. Lines put at the
+// top of a log shown from its beginning are laid out alone, the others moved down.
+class LogLayout : public QObject {
+    Q_OBJECT
+
 public:
-    explicit LogLayout(const LogStore &store)
-        : m_store(store)
-    {}
+    explicit LogLayout(const LogDocument &document);
 
     // The device the lines are drawn on gives the font's resolution.
     void setFont(const QFont &font, int charWidth, QPaintDevice *device);
     int charWidth() const { return m_charWidth; }
-    // Text an input method is composing, shown at the position but not yet in the text.
+    // Text an input method is composing, shown at the position but not yet in the text; it
+    // stays with the text around it as the text changes.
     void setPreedit(const QString &preedit, qsizetype position);
 
     const std::vector<ShownLine> &lines(const LayoutFrame &frame);
@@ -56,10 +60,9 @@ public:
     qreal xOf(const ShownLine &shown, qsizetype column) const;
     qsizetype columnAt(const ShownLine &shown, qreal x) const;
 
-    void drop();
-    void linesPrepended(qsizetype lines, qsizetype characters);
-
 private:
+    void textChanged(const TextChange &change);
+    void drop();
     ShownLine layoutLine(qsizetype line, qsizetype start, const LayoutFrame &frame) const;
 
     const LogStore &m_store;

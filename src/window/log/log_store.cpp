@@ -1,6 +1,7 @@
 #include "log_store.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,21 @@ bool isBreak(QChar ch)
 }
 
 } // namespace
+
+LogStore::LogStore(LogStore &&other) noexcept
+    : m_chunks(std::exchange(other.m_chunks, {}))
+    , m_size(std::exchange(other.m_size, 0))
+    , m_breaks(std::exchange(other.m_breaks, 0))
+{}
+
+LogStore &LogStore::operator=(LogStore &&other) noexcept
+{
+    clear();
+    m_chunks = std::exchange(other.m_chunks, {});
+    m_size = std::exchange(other.m_size, 0);
+    m_breaks = std::exchange(other.m_breaks, 0);
+    return *this;
+}
 
 std::pair<std::size_t, qsizetype> LogStore::locate(qsizetype position) const
 {

@@ -10,6 +10,12 @@
 // '\n' alone; positions count characters, each break as one.
 class LogStore {
 public:
+    LogStore() = default;
+    // Moved, a store hands its chunks over and is left empty; none is copied.
+    LogStore(LogStore &&other) noexcept;
+    LogStore &operator=(LogStore &&other) noexcept;
+    ~LogStore() { clear(); }
+
     qsizetype size() const { return m_size; }
     qsizetype lineCount() const { return m_breaks + 1; }
 

@@ -38,6 +38,20 @@ TEST(LogStore, KeepsItsTextAndLinesThroughEditsAnywhere)
     EXPECT_EQ(store.at(middle), model.at(middle));
 }
 
+// The device's lines arrive one at a time at the top, so the first chunk passes its bound again
+// and again and splits; every line must still be found where it is.
+TEST(LogStore, FindsEveryLineAfterLinesArriveOneByOne)
+{
+    LogStore store;
+    QString model;
+    for (int i = 0; i < 3000; ++i) {
+        const QString line = QStringLiteral("sendplc\tA%1\tdim\t%2\n").arg(i % 16).arg(i);
+        store.insert(0, line);
+        model.prepend(line);
+    }
+    expectSameLines(store, model);
+}
+
 struct BreakCase {
     const char *name;
     QString inserted;
