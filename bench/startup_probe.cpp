@@ -2,6 +2,7 @@
 // window's first frame has been painted and handed to the platform, and with --quit the program
 // then quits.
 #include "app_icon.h"
+#include "control_contract.h"
 #include "exerciser_window.h"
 #include "simulated_control.h"
 
@@ -46,7 +47,7 @@ private:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
+    QApplication::setApplicationName(QString::fromUtf16(ControlContract::programName));
     QApplication::setWindowIcon(applicationIcon());
 
     FirstFrameReporter reporter(QApplication::arguments().contains(QStringLiteral("--quit")));

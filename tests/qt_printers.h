@@ -47,11 +47,9 @@ inline void PrintTo(const EventValue &value, std::ostream *os)
 
 inline void PrintTo(const ActionValues &values, std::ostream *os)
 {
-    for (const EventValue *value :
-         {&values.bszAction, &values.bszParm1, &values.bszParm2, &values.bszParm3, &values.bszParm4,
-          &values.bszParm5, &values.reserved}) {
-        *os << (value == &values.bszAction ? "{" : ", ");
-        PrintTo(*value, os);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        *os << (i == 0 ? "{" : ", ");
+        PrintTo(values[i], os);
     }
     *os << '}';
 }

@@ -1,3 +1,4 @@
+#include "control_contract.h"
 #include "exerciser_window.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ constexpr auto transmissionDelay = 250ms;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KV27 Exerciser"));
+    QApplication::setApplicationName(QString::fromUtf16(ControlContract::programName));
     QApplication::setDesktopFileName(QStringLiteral(KV27_APP_ID));
 #ifndef Q_OS_WIN
     QApplication::setWindowIcon(applicationIcon());
@@ -31,10 +32,11 @@ int main(int argc, char *argv[])
 #ifdef Q_OS_WIN
     // The device's own control, hosted beside the program; without it, the simulated device.
     const QString folder = QApplication::applicationDirPath() + u'/';
+    QList<QStringList> hosts;
+    for (const char *host : ControlContract::hostPrograms)
+        hosts.append({folder + QString::fromUtf8(host)});
     auto owned =
-        std::make_unique<HostedControl>(QList<QStringList>{{folder + "kv27-control-host64.exe"},
-                                                           {folder + "kv27-control-host32.exe"}},
-                                        HostedControl::Timeouts{}, transmissionDelay);
+        std::make_unique<HostedControl>(hosts, HostedControl::Timeouts{}, transmissionDelay);
     HostedControl *control = owned.get();
     ExerciserWindow window(std::move(owned));
     control->chooseOnceShown(&window, window.winId());

@@ -1,7 +1,9 @@
 #include "control_container.h"
 
 #include "client_site.h"
+#include "control_contract.h"
 #include "registration.h"
+#include "wide_text.h"
 
 #include <ocidl.h>
 
@@ -112,7 +114,7 @@ std::optional<ComFailure> ControlContainer::create(HWND parent, const wchar_t *p
         if (const HRESULT result = m_object->SetClientSite(m_site.Get()); FAILED(result))
             return comFailure(result, name + L" could not be sited on a window.");
     if (m_object) {
-        m_object->SetHostNames(L"KV27 Exerciser", nullptr);
+        m_object->SetHostNames(asWide(ControlContract::programName).c_str(), nullptr);
         // Controls that cannot be activated in place, or need not be, still take commands.
         RECT position;
         GetClientRect(m_window, &position);

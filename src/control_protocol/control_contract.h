@@ -14,4 +14,12 @@ inline constexpr char radioVerb[] = "sendrf";
 // The action, parameters 1 to 5 and the reserved value.
 inline constexpr std::size_t actionValueCount = 7;
 
+// The program's name: its window's title, and the container's name as the control is told it.
+inline constexpr char16_t programName[] = u"KV27 Exerciser";
+
+// The hosts, installed beside the program, in the order the program tries them: the 64-bit one
+// first, then the 32-bit one that most installed controls need.
+inline constexpr const char *hostPrograms[] = {"kv27-control-host64.exe",
+                                               "kv27-control-host32.exe"};
+
 } // namespace ControlContract

@@ -16,7 +16,7 @@ namespace {
 using Parsed = std::variant<Message, Malformed>;
 using namespace ControlWire;
 
-constexpr auto actionValues = qsizetype(ControlContract::actionValueCount);
+constexpr auto actionValues = qsizetype(ActionValues::size());
 
 QLatin1StringView word(const char *word)
 {
@@ -128,14 +128,11 @@ Parsed readAction(const QJsonObject &message)
         return malformed(QStringLiteral("an action does not have seven values"));
     const QJsonArray array = values.toArray();
     ActionValues action;
-    EventValue *const targets[] = {&action.bszAction, &action.bszParm1, &action.bszParm2,
-                                   &action.bszParm3,  &action.bszParm4, &action.bszParm5,
-                                   &action.reserved};
     for (int i = 0; i < actionValues; ++i) {
         auto value = readValue(array.at(i), i);
         if (auto *problem = std::get_if<Malformed>(&value))
             return *problem;
-        *targets[i] = std::get<EventValue>(std::move(value));
+        action[i] = std::get<EventValue>(std::move(value));
     }
     return Message(Action{std::move(action)});
 }

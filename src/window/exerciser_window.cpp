@@ -3,6 +3,7 @@
 #include "action_log.h"
 #include "caption_fit.h"
 #include "command_recall.h"
+#include "control_contract.h"
 #include "interface_control.h"
 #include "log_line.h"
 #include "twips.h"
@@ -21,6 +22,7 @@
 #include <limits>
 #include <map>
 #include <new>
+#include <string_view>
 #include <tuple>
 
 namespace {
@@ -87,7 +89,7 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
     , m_control(control.release())
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("KV27 Exerciser"));
+    setWindowTitle(QString::fromUtf16(ControlContract::programName));
     resize(twipsToPixels(windowWidthTwips), twipsToPixels(windowHeightTwips));
     move(centredPosition(size(), screen()->availableGeometry()));
 
@@ -97,29 +99,22 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
 
     buildWidgets();
 
-    for (int i = 0; i < int(m_valueBoxes.size()); ++i)
-        m_valueBoxes[i] = findChild<QLineEdit *>(QStringLiteral("Text%1").arg(i + 1));
-    m_log = findChild<ActionLog *>(QStringLiteral("Text8"));
-
     connect(m_control, &InterfaceControl::actionEvent, this, &ExerciserWindow::onActionEvent);
     connect(m_control, &InterfaceControl::problem, this, &ExerciserWindow::showFailure);
     connect(m_control, &InterfaceControl::modalStateChanged, this,
             &ExerciserWindow::holdForTheControl);
-    connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
-            &ExerciserWindow::clearLog);
+    connect(m_parts.clear, &QPushButton::clicked, this, &ExerciserWindow::clearLog);
 
-    auto *houseCode = findChild<QLineEdit *>(QStringLiteral("Text9"));
-    auto *commandLine = findChild<QLineEdit *>(QStringLiteral("CommandLine"));
-    auto *houseCodeRecall = new CommandRecall(houseCode);
-    auto *commandLineRecall = new CommandRecall(commandLine);
-    const std::tuple<const char *, CommandButton, const QLineEdit *, CommandRecall *> senders[] = {
-        {"Command1", CommandButton::On, houseCode, houseCodeRecall},
-        {"Command2", CommandButton::Off, houseCode, houseCodeRecall},
-        {"SendPL", CommandButton::SendPL, commandLine, commandLineRecall},
-        {"SendRF", CommandButton::SendRF, commandLine, commandLineRecall},
+    auto *houseCodeRecall = new CommandRecall(m_parts.houseCode);
+    auto *commandLineRecall = new CommandRecall(m_parts.commandLine);
+    const std::tuple<QPushButton *, CommandButton, const QLineEdit *, CommandRecall *> senders[] = {
+        {m_parts.on, CommandButton::On, m_parts.houseCode, houseCodeRecall},
+        {m_parts.off, CommandButton::Off, m_parts.houseCode, houseCodeRecall},
+        {m_parts.sendPL, CommandButton::SendPL, m_parts.commandLine, commandLineRecall},
+        {m_parts.sendRF, CommandButton::SendRF, m_parts.commandLine, commandLineRecall},
     };
-    for (const auto &[name, button, source, recall] : senders)
-        connect(findChild<QPushButton *>(QString::fromUtf8(name)), &QPushButton::clicked, this,
+    for (const auto &[sender, button, source, recall] : senders)
+        connect(sender, &QPushButton::clicked, this,
                 [this, button = button, source = source, recall = recall] {
                     // Recalled whether the control takes it or not, as a shell keeps a command
                     // that failed: a refused command is the one most often corrected and sent
@@ -132,9 +127,14 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
 void ExerciserWindow::buildWidgets()
 {
     std::map<int, QWidget *> focusOrder;
+    std::map<std::string_view, QWidget *> frames;
+    std::size_t nextValue = 0;
     for (const WidgetRow &row : widgetTable()) {
-        QWidget *parent = row.parent ? findChild<QWidget *>(QString::fromUtf8(row.parent)) : this;
+        QWidget *parent = row.parent ? frames.at(row.parent) : this;
         QWidget *widget = createWidget(row, parent);
+        if (row.kind == WidgetKind::Frame)
+            frames[row.name] = widget;
+        keep(row.role, widget, nextValue);
         widget->setObjectName(QString::fromUtf8(row.name));
         widget->setGeometry(twipsToPixels(row.left, row.top, row.width, row.height));
         if (row.accessibleName)
@@ -155,20 +155,57 @@ void ExerciserWindow::buildWidgets()
     }
     focusOrder.begin()->second->setFocus();
 
-    applyFonts(this, findChild<QLabel *>(QStringLiteral("Title")));
+    applyFonts(this, m_parts.title);
+}
+
+void ExerciserWindow::keep(WidgetRole role, QWidget *widget, std::size_t &nextValue)
+{
+    switch (role) {
+    case WidgetRole::None:
+        return;
+    case WidgetRole::Value:
+        m_parts.values.at(nextValue++) = static_cast<QLineEdit *>(widget);
+        return;
+    case WidgetRole::Log:
+        m_parts.log = static_cast<ActionLog *>(widget);
+        return;
+    case WidgetRole::HouseCode:
+        m_parts.houseCode = static_cast<QLineEdit *>(widget);
+        return;
+    case WidgetRole::CommandLine:
+        m_parts.commandLine = static_cast<QLineEdit *>(widget);
+        return;
+    case WidgetRole::On:
+        m_parts.on = static_cast<QPushButton *>(widget);
+        return;
+    case WidgetRole::Off:
+        m_parts.off = static_cast<QPushButton *>(widget);
+        return;
+    case WidgetRole::SendPL:
+        m_parts.sendPL = static_cast<QPushButton *>(widget);
+        return;
+    case WidgetRole::SendRF:
+        m_parts.sendRF = static_cast<QPushButton *>(widget);
+        return;
+    case WidgetRole::Clear:
+        m_parts.clear = static_cast<QPushButton *>(widget);
+        return;
+    case WidgetRole::Title:
+        m_parts.title = static_cast<QLabel *>(widget);
+        return;
+    }
 }
 
 void ExerciserWindow::onActionEvent(const ActionValues &values)
 {
     // A value too large to hold must not take the rest of the log with it.
     try {
-        const std::array shown{&values.bszAction, &values.bszParm1, &values.bszParm2,
-                               &values.bszParm3,  &values.bszParm4, &values.bszParm5};
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            m_valueBoxes[i]->setText(plainText(*shown[i]));
+        const ShownTexts texts = shownTexts(values);
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            m_parts.values[i]->setText(texts[i]);
 
-        const QString strLine = logLine(values);
-        m_log->prependLine(strLine);
+        const QString strLine = logLine(values, texts);
+        m_parts.log->prependLine(strLine);
     } catch (const std::bad_alloc &) {
         showFailure(tr("A reported action could not be shown."),
                     tr("There was not enough memory for its values."));
@@ -212,5 +249,5 @@ void ExerciserWindow::holdForTheControl(bool held)
 
 void ExerciserWindow::clearLog()
 {
-    m_log->clear();
+    m_parts.log->clear();
 }

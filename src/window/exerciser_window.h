@@ -2,6 +2,7 @@
 
 #include "action_values.h"
 #include "outgoing_command.h"
+#include "widget_table.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -10,7 +11,9 @@
 
 class ActionLog;
 class InterfaceControl;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // The exerciser's one window: the last reported action in the value boxes, the log of all of
 // them, and the buttons that send commands through the interface control.
@@ -28,8 +31,22 @@ private:
     void showFailure(const QString &what, const QString &why);
     void holdForTheControl(bool held);
 
+    // The widgets the window works with, kept as the table makes them.
+    struct Parts {
+        std::array<QLineEdit *, ActionValues::shownCount> values{};
+        ActionLog *log = nullptr;
+        QLineEdit *houseCode = nullptr;
+        QLineEdit *commandLine = nullptr;
+        QPushButton *on = nullptr;
+        QPushButton *off = nullptr;
+        QPushButton *sendPL = nullptr;
+        QPushButton *sendRF = nullptr;
+        QPushButton *clear = nullptr;
+        QLabel *title = nullptr;
+    };
+    void keep(WidgetRole role, QWidget *widget, std::size_t &nextValue);
+
     InterfaceControl *m_control = nullptr;
-    std::array<QLineEdit *, 6> m_valueBoxes{};
-    ActionLog *m_log = nullptr;
+    Parts m_parts;
     QPointer<QWidget> m_focusBeforeHeld;
 };

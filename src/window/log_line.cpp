@@ -36,13 +36,21 @@ QString withVisibleControls(QString text)
 
 QString logLine(const ActionValues &values, const QLocale &locale)
 {
-    const auto plain = [&](const EventValue &value) {
-        return withVisibleControls(plainText(value, locale));
-    };
-    const auto signColumn = [](const EventValue &value) {
-        return isPresent(value) ? withVisibleControls(signColumnText(value)) : QString();
-    };
-    return plain(values.bszAction) + u'\t' + plain(values.bszParm1) + u'\t' +
-           plain(values.bszParm2) + u'\t' + signColumn(values.bszParm3) + u'\t' +
-           signColumn(values.bszParm4) + u'\t' + signColumn(values.bszParm5);
+    return logLine(values, shownTexts(values, locale));
+}
+
+QString logLine(const ActionValues &values, const ShownTexts &boxTexts)
+{
+    constexpr std::size_t firstSignColumn = 3; // parameters 3 to 5
+    QString line;
+    for (std::size_t i = 0; i < boxTexts.size(); ++i) {
+        if (i > 0)
+            line += u'\t';
+        // An absent value leaves its field empty in either form.
+        if (i < firstSignColumn)
+            line += withVisibleControls(boxTexts[i]);
+        else if (!boxTexts[i].isEmpty())
+            line += withVisibleControls(signColumnText(values[i]));
+    }
+    return line;
 }

@@ -112,11 +112,12 @@ std::optional<std::variant<qint64, double>> readNumber(const QString &text)
 
 } // namespace
 
-bool isPresent(const EventValue &value)
+ShownTexts shownTexts(const ActionValues &values, const QLocale &locale)
 {
-    if (const auto *text = std::get_if<QString>(&value.value()))
-        return !text->isEmpty();
-    return value.kind() == EventValue::Kind::Number;
+    ShownTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = plainText(values[i], locale);
+    return texts;
 }
 
 QString plainText(const EventValue &value, const QLocale &locale)

@@ -6,10 +6,26 @@ enum class WidgetKind { Label, Box, LogBox, Button, Frame };
 
 enum class WidgetStyle { Plain, RightAligned, Title };
 
+// What the window does with a widget beyond showing it: the value boxes in the control's order.
+enum class WidgetRole {
+    None,
+    Value,
+    Log,
+    HouseCode,
+    CommandLine,
+    On,
+    Off,
+    SendPL,
+    SendRF,
+    Clear,
+    Title
+};
+
 // One widget of the window, its place and size in twips relative to its parent.
 struct WidgetRow {
     const char *name;
     WidgetKind kind;
+    WidgetRole role;
     const char *caption; // or initial text
     int left;
     int top;

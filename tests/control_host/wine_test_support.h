@@ -106,10 +106,8 @@ inline QList<ActionValues> actions(const QSignalSpy &spy)
 inline ActionValues texts(const QStringList &values)
 {
     ActionValues action;
-    EventValue *fields[] = {&action.bszAction, &action.bszParm1, &action.bszParm2, &action.bszParm3,
-                            &action.bszParm4,  &action.bszParm5, &action.reserved};
-    for (qsizetype i = 0; i < 7; ++i)
-        *fields[i] = EventValue::text(i < values.size() ? values[i] : QString());
+    for (std::size_t i = 0; i < action.size(); ++i)
+        action[i] = EventValue::text(values.value(qsizetype(i)));
     return action;
 }
 

@@ -60,12 +60,10 @@ const Rendering renderings[] = {
      "18446744073709551615", " 18446744073709551615"},
 };
 
-// Present exactly when the plain text is not empty; every number is, zero included.
 TEST(ValueText, RendersPlainTextInTheLocaleAndTheSignColumnInAnyLocale)
 {
     for (const Rendering &rendering : renderings) {
         SCOPED_TRACE(rendering.name);
-        EXPECT_EQ(isPresent(rendering.value), !rendering.englishPlain.isEmpty());
         EXPECT_EQ(plainText(rendering.value, english), rendering.englishPlain);
         EXPECT_EQ(plainText(rendering.value, german), rendering.germanPlain);
         for (const QLocale &locale : {english, german}) {

@@ -1,3 +1,4 @@
+#include "twips.h"
 #include "window_test_fixture.h"
 
 #include <QGroupBox>
@@ -75,7 +76,7 @@ TEST_F(Layout, EveryWidgetIsWhereTheDesignPutsIt)
 {
     EXPECT_EQ(window->objectName(), "Form1");
     EXPECT_EQ(window->windowTitle(), "KV27 Exerciser");
-    EXPECT_EQ(window->size(), QSize(674, 489)); // 10110 by 7335 twips
+    EXPECT_EQ(window->size(), QSize(twipsToPixels(10110), twipsToPixels(7335)));
     // Give or take the window system's frame, unknown before the show.
     const QRect available = window->screen()->availableGeometry();
     const QSize border = window->frameGeometry().size() - window->size();

@@ -2,6 +2,7 @@
 // control host and the test control through the window.
 
 #include "action_log.h"
+#include "control_contract.h"
 #include "environment_guard.h"
 #include "event_loop_gaps.h"
 #include "exerciser_window.h"
@@ -32,8 +33,8 @@ QString buildFolder()
 
 QString hostBuiltAlone(int bits = 64)
 {
-    return buildFolder() + (bits == 64 ? "/control-host-x86_64/kv27-control-host64.exe"
-                                       : "/control-host-i686/kv27-control-host32.exe");
+    return buildFolder() + (bits == 64 ? "/control-host-x86_64/" : "/control-host-i686/") +
+           ControlContract::hostPrograms[bits == 64 ? 0 : 1];
 }
 
 bool runs32BitCode()
@@ -43,7 +44,7 @@ bool runs32BitCode()
 
 QString hostBesideTheTestControl()
 {
-    return buildFolder() + "/test-control-x86_64/kv27-control-host64.exe";
+    return buildFolder() + "/test-control-x86_64/" + ControlContract::hostPrograms[0];
 }
 
 // Radio commands here name a verb of the test control and its text, "fail Z9", so that the
@@ -232,7 +233,8 @@ TEST_F(StartingWindow, FallsBackToThe32BitHostForA32BitControl)
             GTEST_SKIP() << "this machine's kernel runs no 32-bit code, so neither does wine";
         FAIL() << "wine runs no 32-bit programs here, though the kernel does: is wine32 missing?";
     }
-    show({{hostBuiltAlone()}, {buildFolder() + "/test-control-i686/kv27-control-host32.exe"}});
+    show({{hostBuiltAlone()},
+          {buildFolder() + "/test-control-i686/" + ControlContract::hostPrograms[1]}});
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const auto *session = window->findChild<HostSession *>();
