@@ -187,6 +187,7 @@ void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text, E
 
 void ActionLog::moveText(qsizetype from, qsizetype to, qsizetype destination)
 {
+    m_preferredX = -1;
     edited(m_document.move(from, to, destination));
 }
 

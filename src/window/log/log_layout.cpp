@@ -129,7 +129,7 @@ const std::vector<ShownLine> &LogLayout::lines(const LayoutFrame &frame)
         const qsizetype moved = std::exchange(m_prependedChars, 0);
         const bool stillAtTop = frame.firstLine == 0 && m_frame.firstLine == 0;
         if (added < frame.lineCount && stillAtTop && frame.width == m_frame.width &&
-            frame.scrolled == m_frame.scrolled) {
+            frame.scrolled == m_frame.scrolled && frame.lineCount == m_frame.lineCount) {
             for (ShownLine &shown : m_lines) {
                 shown.line += added;
                 shown.start += moved;

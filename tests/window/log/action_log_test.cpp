@@ -421,6 +421,45 @@ TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
     EXPECT_EQ(log()->selectedText(), "new ");
 }
 
+// Up and Down start from where moved text leaves the caret, not from the column they kept.
+TEST_F(ActionLogTest, UpAndDownStartAfreshFromMovedText)
+{
+    log()->setPlainText("abcdefghij\nabc\nabcdefghij\nabcdefghij");
+    log()->setFocus();
+    log()->setSelection(8, 8);
+    QTest::keyClick(log(), Qt::Key_Down, Qt::ShiftModifier);
+    ASSERT_EQ(log()->cursorPosition(), 14); // the end of the short line; the column kept is 8
+    log()->moveText(8, 14, 15);
+    ASSERT_EQ(log()->toCrLfText(), "abcdefgh\r\nij\r\nabcabcdefghij\r\nabcdefghij");
+    ASSERT_EQ(log()->cursorPosition(), 15);
+    QTest::keyClick(log(), Qt::Key_Down);
+    EXPECT_EQ(log()->cursorPosition(), 29);
+}
+
+// A log made taller in the frame a line arrives in draws every row it now has room for.
+TEST_F(ActionLogTest, ALogMadeTallerAsALineArrivesDrawsItsNewRows)
+{
+    log()->setPlainText(QString("line\n").repeated(200));
+    box("Text1")->setFocus();
+    const QSize size = log()->size();
+    log()->resize(size.width(), size.height() / 3);
+    QApplication::processEvents();
+    log()->viewport()->repaint();
+    control->report({.bszAction = EventValue::text("new")});
+    log()->resize(size);
+    QApplication::processEvents();
+    const QImage frame = log()->viewport()->grab().toImage();
+    const int lineHeight = log()->fontMetrics().lineSpacing();
+    const qsizetype low = log()->positionAt(QPoint(2, frame.height() - 3 * lineHeight));
+    const QRect letter = log()->characterRect(low);
+    ASSERT_GT(letter.top(), size.height() / 2);
+    bool inked = false;
+    for (int y = letter.top(); y <= letter.bottom(); ++y)
+        for (int x = letter.left(); x <= letter.right(); ++x)
+            inked |= qGray(frame.pixel(x, y)) < 128;
+    EXPECT_TRUE(inked) << "no text drawn at row " << letter.top() / lineHeight;
+}
+
 // What screen readers hear of the log: text that comes or goes, and the caret it moves along, so
 // that they keep reading where the user is. The platform's accessibility is switched on as a
 // screen reader would, which has no public call.
