@@ -160,39 +160,33 @@ void ExerciserWindow::buildWidgets()
 
 void ExerciserWindow::keep(WidgetRole role, QWidget *widget, std::size_t &nextValue)
 {
+    // The table made the widget of the kind its role needs.
+    const auto as = [widget]<typename Widget>(Widget *&part) {
+        part = static_cast<Widget *>(widget);
+    };
     switch (role) {
     case WidgetRole::None:
         return;
     case WidgetRole::Value:
-        m_parts.values.at(nextValue++) = static_cast<QLineEdit *>(widget);
-        return;
+        return as(m_parts.values.at(nextValue++));
     case WidgetRole::Log:
-        m_parts.log = static_cast<ActionLog *>(widget);
-        return;
+        return as(m_parts.log);
     case WidgetRole::HouseCode:
-        m_parts.houseCode = static_cast<QLineEdit *>(widget);
-        return;
+        return as(m_parts.houseCode);
     case WidgetRole::CommandLine:
-        m_parts.commandLine = static_cast<QLineEdit *>(widget);
-        return;
+        return as(m_parts.commandLine);
     case WidgetRole::On:
-        m_parts.on = static_cast<QPushButton *>(widget);
-        return;
+        return as(m_parts.on);
     case WidgetRole::Off:
-        m_parts.off = static_cast<QPushButton *>(widget);
-        return;
+        return as(m_parts.off);
     case WidgetRole::SendPL:
-        m_parts.sendPL = static_cast<QPushButton *>(widget);
-        return;
+        return as(m_parts.sendPL);
     case WidgetRole::SendRF:
-        m_parts.sendRF = static_cast<QPushButton *>(widget);
-        return;
+        return as(m_parts.sendRF);
     case WidgetRole::Clear:
-        m_parts.clear = static_cast<QPushButton *>(widget);
-        return;
+        return as(m_parts.clear);
     case WidgetRole::Title:
-        m_parts.title = static_cast<QLabel *>(widget);
-        return;
+        return as(m_parts.title);
     }
 }
 

@@ -109,6 +109,36 @@ inline void pumpMessages(DWORD milliseconds)
     }
 }
 
+// What both controls answer alike for the parts of IOleObject and IPersistStreamInit that no
+// container here relies on: nothing is saved or loaded, nothing linked, no verbs listed. Each
+// control adds its own class, siting, activation and closing.
+class OleObjectBasics : public IOleObject {
+public:
+    STDMETHODIMP GetExtent(DWORD, SIZEL *size) override { return *size = {1000, 1000}, S_OK; }
+    STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP Update() override { return S_OK; }
+    STDMETHODIMP IsUpToDate() override { return S_OK; }
+    STDMETHODIMP SetExtent(DWORD, SIZEL *) override { return S_OK; }
+    STDMETHODIMP SetMoniker(DWORD, IMoniker *) override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker **) override { return E_NOTIMPL; }
+    STDMETHODIMP InitFromData(IDataObject *, BOOL, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumVerbs(IEnumOLEVERB **) override { return E_NOTIMPL; }
+    STDMETHODIMP GetUserType(DWORD, LPOLESTR *) override { return E_NOTIMPL; }
+    STDMETHODIMP Advise(IAdviseSink *, DWORD *) override { return E_NOTIMPL; }
+    STDMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumAdvise(IEnumSTATDATA **) override { return E_NOTIMPL; }
+    STDMETHODIMP SetColorScheme(LOGPALETTE *) override { return E_NOTIMPL; }
+};
+
+class NewOnlyPersistence : public IPersistStreamInit {
+public:
+    STDMETHODIMP IsDirty() override { return S_FALSE; }
+    STDMETHODIMP Load(IStream *) override { return E_NOTIMPL; }
+    STDMETHODIMP Save(IStream *, BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER *) override { return E_NOTIMPL; }
+};
+
 // Lives as long as the DLL, so counts no references.
 class ClassObject : public IClassFactory {
 public:

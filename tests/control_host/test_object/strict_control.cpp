@@ -214,9 +214,9 @@ private:
 class StrictControl : public IStrictControl,
                       public IProvideClassInfo2,
                       public IConnectionPointContainer,
-                      public IOleObject,
+                      public OleObjectBasics,
                       public IOleInPlaceObject,
-                      public IPersistStreamInit,
+                      public NewOnlyPersistence,
                       public ISupportErrorInfo {
 public:
     StrictControl()
@@ -404,10 +404,6 @@ public:
 
     // IPersistStreamInit: a new control only.
     STDMETHODIMP GetClassID(CLSID *id) override { return *id = classId, S_OK; }
-    STDMETHODIMP IsDirty() override { return S_FALSE; }
-    STDMETHODIMP Load(IStream *) override { return E_NOTIMPL; }
-    STDMETHODIMP Save(IStream *, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP GetSizeMax(ULARGE_INTEGER *) override { return E_NOTIMPL; }
     STDMETHODIMP InitNew() override
     {
         if (m_initialised)
@@ -465,7 +461,6 @@ public:
         return activateInPlace(site ? site : m_site, parent, position);
     }
     STDMETHODIMP GetUserClassID(CLSID *id) override { return *id = classId, S_OK; }
-    STDMETHODIMP GetExtent(DWORD, SIZEL *size) override { return *size = {1000, 1000}, S_OK; }
     STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD *status) override
     {
         if (aspect != DVASPECT_CONTENT)
@@ -475,7 +470,6 @@ public:
         *status = asksForItsSiteFirst() ? miscStatus : miscStatus & ~OLEMISC_SETCLIENTSITEFIRST;
         return S_OK;
     }
-    STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
     STDMETHODIMP Close(DWORD) override
     {
         const Busy busy(this);
@@ -485,19 +479,6 @@ public:
                         MB_OK);
         return InPlaceDeactivate();
     }
-    STDMETHODIMP Update() override { return S_OK; }
-    STDMETHODIMP IsUpToDate() override { return S_OK; }
-    STDMETHODIMP SetExtent(DWORD, SIZEL *) override { return S_OK; }
-    STDMETHODIMP SetMoniker(DWORD, IMoniker *) override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker **) override { return E_NOTIMPL; }
-    STDMETHODIMP InitFromData(IDataObject *, BOOL, DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumVerbs(IEnumOLEVERB **) override { return E_NOTIMPL; }
-    STDMETHODIMP GetUserType(DWORD, LPOLESTR *) override { return E_NOTIMPL; }
-    STDMETHODIMP Advise(IAdviseSink *, DWORD *) override { return E_NOTIMPL; }
-    STDMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumAdvise(IEnumSTATDATA **) override { return E_NOTIMPL; }
-    STDMETHODIMP SetColorScheme(LOGPALETTE *) override { return E_NOTIMPL; }
 
     // IOleInPlaceObject
     STDMETHODIMP GetWindow(HWND *window) override

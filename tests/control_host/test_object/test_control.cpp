@@ -111,9 +111,9 @@ class TestControl : public IDispatch,
                     public IConnectionPoint,
                     public IEnumConnectionPoints,
                     public IProvideClassInfo,
-                    public IOleObject,
+                    public OleObjectBasics,
                     public ISupportErrorInfo,
-                    public IPersistStreamInit {
+                    public NewOnlyPersistence {
 public:
     ~TestControl()
     {
@@ -189,10 +189,6 @@ public:
 
     // IPersistStreamInit: a new control only; nothing is saved.
     STDMETHODIMP GetClassID(CLSID *id) override { return *id = classId, S_OK; }
-    STDMETHODIMP IsDirty() override { return S_FALSE; }
-    STDMETHODIMP Load(IStream *) override { return E_NOTIMPL; }
-    STDMETHODIMP Save(IStream *, BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP GetSizeMax(ULARGE_INTEGER *) override { return E_NOTIMPL; }
     STDMETHODIMP InitNew() override
     {
         if (isVariant(L"uninitialisable"))
@@ -287,22 +283,8 @@ public:
         return S_OK;
     }
     STDMETHODIMP GetUserClassID(CLSID *id) override { return *id = classId, S_OK; }
-    STDMETHODIMP GetExtent(DWORD, SIZEL *size) override { return *size = {1000, 1000}, S_OK; }
     STDMETHODIMP GetMiscStatus(DWORD, DWORD *status) override { return *status = 0, S_OK; }
-    STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
     STDMETHODIMP Close(DWORD) override { return S_OK; }
-    STDMETHODIMP Update() override { return S_OK; }
-    STDMETHODIMP IsUpToDate() override { return S_OK; }
-    STDMETHODIMP SetExtent(DWORD, SIZEL *) override { return S_OK; }
-    STDMETHODIMP SetMoniker(DWORD, IMoniker *) override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker **) override { return E_NOTIMPL; }
-    STDMETHODIMP InitFromData(IDataObject *, BOOL, DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP GetClipboardData(DWORD, IDataObject **) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumVerbs(IEnumOLEVERB **) override { return E_NOTIMPL; }
-    STDMETHODIMP GetUserType(DWORD, LPOLESTR *) override { return E_NOTIMPL; }
-    STDMETHODIMP Advise(IAdviseSink *, DWORD *) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumAdvise(IEnumSTATDATA **) override { return E_NOTIMPL; }
-    STDMETHODIMP SetColorScheme(LOGPALETTE *) override { return E_NOTIMPL; }
 
 private:
     static HRESULT raise(EXCEPINFO *exception, const std::wstring &description)
