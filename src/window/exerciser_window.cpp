@@ -2,6 +2,7 @@
 
 #include "action_log.h"
 #include "caption_fit.h"
+#include "close_during_press.h"
 #include "command_recall.h"
 #include "control_contract.h"
 #include "interface_control.h"
@@ -209,6 +210,7 @@ void ExerciserWindow::onActionEvent(const ActionValues &values)
 void ExerciserWindow::send(CommandButton button, const QLineEdit *source)
 {
     const OutgoingCommand command = outgoingCommand(button, source->text());
+    const CloseDuringPress closable;
     if (const auto error = m_control->sendCommand(command.verb, command.text))
         showFailure(tr("The command \"%1\" (%2) was not sent.")
                         .arg(shortened(command.text), shortened(command.verb)),
@@ -218,6 +220,9 @@ void ExerciserWindow::send(CommandButton button, const QLineEdit *source)
 // The user's log and boxes matter more than any one command: say what went wrong and carry on.
 void ExerciserWindow::showFailure(const QString &what, const QString &why)
 {
+    // A window the user closed meanwhile has no one left to tell.
+    if (!isVisible())
+        return;
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), what, QMessageBox::Ok, this);
     // The command and the control's message are the user's and the control's words, never markup.
     box->setTextFormat(Qt::PlainText);

@@ -60,7 +60,12 @@ grep -q '<.*@.*>' <<<"$(field Maintainer)" || fail "Maintainer '$(field Maintain
 
 # Depends names exactly the packages that hold the libraries the program links, each at least
 # at the version whose symbols it uses: what dpkg-shlibdeps works out, not a list kept by hand.
+# Beside them, the Qt it was built with, exactly: the program uses Qt's private interface, which
+# changes with every version.
 depends=$(field Depends)
+qt_abi="qt6-base-abi (= $(dpkg-query -W -f='${Version}' libqt6gui6 | sed 's/[+-].*//'))"
+grep -Fq "$qt_abi" <<<"$depends" || fail "Depends does not name $qt_abi"
+depends=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//' | grep -Fvx "$qt_abi" | paste -sd,)
 echo "Depends: $depends"
 needed=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 [ -n "$needed" ] || fail "$package links no shared libraries"
