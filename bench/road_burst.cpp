@@ -45,10 +45,13 @@ private:
 
 // Runs one burst through a shown window with the log text: starts it, turns the event loop as
 // the program does until the given number of reports has come, each found in order, and paints.
-// Throws when the start fails or reports are missing or out of order.
-RoadBurst runBurst(const QString &road, std::unique_ptr<InterfaceControl> owned, int reports,
-                   const QString &logText, const std::function<std::optional<QString>()> &start,
-                   const std::function<bool(const ActionValues &)> &inOrder)
+// Throws when the start fails or reports are missing or out of order, saying why the road
+// stopped where it knows.
+RoadBurst runBurst(
+    const QString &road, std::unique_ptr<InterfaceControl> owned, int reports,
+    const QString &logText, const std::function<std::optional<QString>()> &start,
+    const std::function<bool(const ActionValues &)> &inOrder,
+    const std::function<QString()> &whyStopped = [] { return QString(); })
 {
     InterfaceControl *control = owned.get();
     ExerciserWindow window(std::move(owned));
@@ -95,10 +98,11 @@ RoadBurst runBurst(const QString &road, std::unique_ptr<InterfaceControl> owned,
         throw std::runtime_error(
             QStringLiteral("a report on %1 came out of order").arg(road).toStdString());
     if (arrived != reports)
-        throw std::runtime_error(QStringLiteral("%1 of %2 reports came on %3")
+        throw std::runtime_error(QStringLiteral("%1 of %2 reports came on %3. %4")
                                      .arg(arrived)
                                      .arg(reports)
-                                     .arg(road)
+                                     .arg(road, whyStopped())
+                                     .trimmed()
                                      .toStdString());
     if (log->lineCount() - 1 != logText.count(u'\n') + reports)
         throw std::runtime_error(
@@ -146,11 +150,16 @@ RoadBurst hostedBurst(const QString &road, const QString &wine, const QString &h
                       const QString &logText)
 {
     // Starting a host under wine takes seconds, and longer on a busy machine.
-    auto hosted = std::make_unique<HostedControl>(QList<QStringList>{{wine, host}},
-                                                  HostedControl::Timeouts{120s, 60s});
+    constexpr HostedControl::Timeouts underWine{120s, 60s};
+    auto hosted = std::make_unique<HostedControl>(QList<QStringList>{{wine, host}}, underWine);
     HostedControl *control = hosted.get();
-    if (const auto failure = control->waitUntilChosen())
+    QDeadlineTimer starting(underWine.start);
+    if (const auto failure = control->waitUntilChosen(starting))
         return {road, 0, 0, 0, *failure};
+    // A host that ends mid-burst loses the reports after; the burst then says why.
+    QString ended;
+    QObject::connect(control, &HostedControl::hostEnded,
+                     [&ended](const QString &reason) { ended = reason; });
     qint64 last[3] = {0, 0, 0};
     return runBurst(
         road, std::move(hosted), reports, logText,
@@ -162,7 +171,8 @@ RoadBurst hostedBurst(const QString &road, const QString &wine, const QString &h
             return values.bszAction == EventValue::text(QStringLiteral("thread")) && thread &&
                    (*thread == 1 || *thread == 2) &&
                    values.bszParm2 == EventValue::whole(++last[*thread]);
-        });
+        },
+        [&ended] { return ended; });
 }
 
 QString benchLogText(int lines)

@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
         std::make_unique<HostedControl>(hosts, HostedControl::Timeouts{}, transmissionDelay);
     HostedControl *control = owned.get();
     ExerciserWindow window(std::move(owned));
-    control->chooseOnceShown(&window, window.winId());
+    control->followWindow(&window, window.winId());
 #else
     ExerciserWindow window(std::make_unique<SimulatedControl>(transmissionDelay));
 #endif

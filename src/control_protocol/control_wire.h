@@ -33,9 +33,10 @@ namespace ControlWire {
 // The longest line either end takes: far more than any report, small enough to be held.
 inline constexpr std::size_t maxLineLength = 16 * 1024 * 1024;
 
-// The longest decimal the host writes: the 29 digits of the largest decimal with 28 of them
-// after the point, the point, the sign and the zeros before the first digit.
-inline constexpr std::size_t maxDecimalLength = 64;
+// The longest decimal the host writes: the sign, "0." and as many places as a DECIMAL's scale
+// can name. OLE Automation's own decimals have at most 28, but a control may fill in more, and
+// its value is still exact.
+inline constexpr std::size_t maxDecimalLength = 1 + 2 + 255;
 
 namespace Field {
 inline constexpr char verb[] = "verb";

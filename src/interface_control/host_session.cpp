@@ -7,6 +7,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <csignal>
 #endif
 
 using namespace std::chrono_literals;
@@ -24,6 +26,50 @@ QString seconds(std::chrono::milliseconds duration)
 int milliseconds(std::chrono::milliseconds duration)
 {
     return int(duration.count());
+}
+
+QString programClosed()
+{
+    return HostSession::tr("The program was closed.");
+}
+
+// The start of a line that is no message, as the user can read it whatever wrote it: cut short,
+// and with control characters shown by their codes.
+QString quotedStart(QByteArrayView line)
+{
+    constexpr qsizetype shown = 60;
+    const QString text = QString::fromUtf8(line.first(std::min(line.size(), shown * 4)));
+    QString quoted;
+    for (qsizetype i = 0; i < text.size() && i < shown; ++i) {
+        const QChar c = text.at(i);
+        if (c.category() == QChar::Other_Control)
+            quoted += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            quoted += c;
+    }
+    if (text.size() > shown)
+        quoted += u'\u2026';
+    return u'"' + quoted + u'"';
+}
+
+// How the host's process ended, by what the system tells of it.
+QString howItEnded(QProcess::ExitStatus status, int code)
+{
+    if (status == QProcess::NormalExit)
+        return HostSession::tr("The control host ended with exit code %1.").arg(code);
+#ifdef Q_OS_WIN
+    // Ended from outside: by Ctrl+C or by a debugger; 0xF291 is what QProcess ends processes with.
+    const auto exitCode = quint32(code);
+    if (exitCode == 0xC000013A || exitCode == 0x40010004 || exitCode == 0xF291)
+        return HostSession::tr("The control host was ended.");
+    return HostSession::tr("The control host stopped unexpectedly, exit code 0x%1.")
+        .arg(QString::number(exitCode, 16).toUpper().rightJustified(8, u'0'));
+#else
+    // Asked to end, or made to.
+    if (code == SIGTERM || code == SIGKILL || code == SIGINT || code == SIGHUP)
+        return HostSession::tr("The control host was ended (signal %1).").arg(code);
+    return HostSession::tr("The control host stopped unexpectedly (signal %1).").arg(code);
+#endif
 }
 
 // A window the control opens is brought in front of the program's, which takes the program's
@@ -67,11 +113,11 @@ HostSession::~HostSession()
     // Nothing the host says from here on reaches anyone but this farewell.
     m_process->disconnect(this);
     blockSignals(true);
-    if (m_state != State::Ended && m_process->state() != QProcess::NotRunning) {
+    if (!m_killed && m_process->state() != QProcess::NotRunning) {
         m_process->closeWriteChannel();
         QDeadlineTimer left(farewell);
         while (m_process->state() == QProcess::Running) {
-            if (m_controlWindowOpen)
+            if (m_controlWindowOpen && m_farewellWaitsForWindows)
                 left.setRemainingTime(farewell);
             else if (left.hasExpired())
                 break;
@@ -85,6 +131,13 @@ HostSession::~HostSession()
     }
 }
 
+void HostSession::abandon()
+{
+    if (std::exchange(m_abandoned, true))
+        return;
+    m_farewellWaitsForWindows = !m_controlWindowOpen;
+}
+
 bool HostSession::waitUntil(const std::function<bool()> &done, QDeadlineTimer &deadline)
 {
     const QScopedValueRollback holding(m_holdActions, true);
@@ -94,6 +147,8 @@ bool HostSession::waitUntil(const std::function<bool()> &done, QDeadlineTimer &d
     // What was left of the deadline when the control's window opened.
     std::optional<std::chrono::nanoseconds> left;
     while (!done()) {
+        if (m_abandoned)
+            return false;
         if (m_controlWindowOpen) {
             if (!left)
                 left = deadline.remainingTimeAsDuration();
@@ -118,7 +173,7 @@ bool HostSession::waitUntil(const std::function<bool()> &done, QDeadlineTimer &d
 std::optional<QString> HostSession::waitUntilReady(QDeadlineTimer &deadline)
 {
     if (!waitUntil([this] { return m_state != State::Starting; }, deadline))
-        return tr("The control host is still starting.");
+        return m_abandoned ? programClosed() : tr("The control host is still starting.");
     scheduleDelivery();
     if (m_state == State::Ended)
         return m_endReason;
@@ -151,6 +206,9 @@ CommandOutcome HostSession::request(const QString &verb, const QString &text, QD
             return CommandRefused{failed->reason};
         endSession(tr("The control host answered out of turn."));
     }
+    // The host is let go as the program ends.
+    if (m_abandoned && m_state != State::Ended)
+        return HostLost{programClosed()};
     if (!settled)
         endSession(tr("The control host did not answer within %1 seconds.")
                        .arg(seconds(m_timeouts.reply)));
@@ -170,8 +228,9 @@ void HostSession::readOutput()
             line.chop(1);
         auto parsed = ProgramWire::parseLine(line);
         if (const auto *problem = std::get_if<ProgramWire::Malformed>(&parsed))
-            endSession(tr("The control host wrote something that is not a message: %1.")
-                           .arg(problem->what));
+            endSession(tr("The control host wrote something that is not a message, beginning "
+                          "%1: %2.")
+                           .arg(quotedStart(line), problem->what));
         else
             takeMessage(std::get<ProgramWire::Message>(std::move(parsed)));
     }
@@ -246,15 +305,8 @@ void HostSession::onFinished()
         return;
     // Its last words may hold an answer.
     readOutput();
-    if (m_state == State::Ended)
-        return;
-    if (m_state == State::Ready && !m_waiting)
-        endSession(tr("The control host ended."));
-    else if (m_process->exitStatus() == QProcess::CrashExit)
-        endSession(tr("The control host stopped unexpectedly."));
-    else
-        endSession(tr("The control host ended with exit code %1 without answering.")
-                       .arg(m_process->exitCode()));
+    if (m_state != State::Ended)
+        endSession(howItEnded(m_process->exitStatus(), m_process->exitCode()));
 }
 
 void HostSession::onStartExpired()
@@ -278,6 +330,7 @@ void HostSession::endSession(const QString &reason)
     m_startTimer.stop();
     m_partialLine.clear();
     m_process->disconnect(this);
+    m_killed = true;
     // Never inside the process's own signal or wait, where Qt's pipe reader is still on the
     // stack: the event loop ends it.
     QMetaObject::invokeMethod(

@@ -60,6 +60,10 @@ public:
     // time they need for a window the control shows as it closes.
     ~HostSession() override;
 
+    // The user closed the program: any wait ends at once, and a window of the control that is
+    // open now, which the user closed the program on, no longer holds the host's farewell.
+    void abandon();
+
     State state() const { return m_state; }
     // Why the session ended.
     const QString &endReason() const { return m_endReason; }
@@ -87,7 +91,8 @@ signals:
     void modalStateChanged(bool modal);
 
 private:
-    // Turns the event loop without user input until done() or the deadline.
+    // Turns the event loop without user input until done(), the deadline, or the user closes
+    // the program; gives whether done() came.
     bool waitUntil(const std::function<bool()> &done, QDeadlineTimer &deadline);
     void readOutput();
     void onFinished();
@@ -112,6 +117,10 @@ private:
     bool m_holdActions = false;
     bool m_controlWindowOpen = false;
     bool m_modelessDisabled = false;
+    bool m_abandoned = false;
+    bool m_farewellWaitsForWindows = true;
+    // Set once the process is being ended rather than let go.
+    bool m_killed = false;
     QByteArray m_partialLine;
     std::optional<ProgramWire::Message> m_answer;
     std::deque<ActionValues> m_actions;

@@ -17,28 +17,40 @@ HostedControl::HostedControl(QList<QStringList> hosts, Timeouts timeouts,
 
 HostedControl::~HostedControl() = default;
 
-void HostedControl::chooseOnceShown(QObject *window, quintptr nativeWindow)
+void HostedControl::followWindow(QObject *window, quintptr nativeWindow)
 {
     if (nativeWindow)
         m_ownerArguments = {QStringLiteral("--owner"), QString::number(nativeWindow)};
     window->installEventFilter(this);
 }
 
-bool HostedControl::eventFilter(QObject *watched, QEvent *event)
+bool HostedControl::eventFilter(QObject *, QEvent *event)
 {
-    if (event->type() == QEvent::Paint) {
-        watched->removeEventFilter(this);
+    if (event->type() == QEvent::Paint && !m_shown) {
+        m_shown = true;
         // Once the painted window is on the screen.
         QMetaObject::invokeMethod(this, &HostedControl::choose, Qt::QueuedConnection);
+    } else if (event->type() == QEvent::Close && m_session) {
+        m_session->abandon();
     }
     return false;
 }
 
+void HostedControl::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
 void HostedControl::choose()
 {
-    if (m_host >= 0 || m_standIn)
+    if (m_state != State::NoHost)
         return;
     m_host = 0;
+    m_failures.clear();
+    setState(State::TryingHosts);
     startSession();
 }
 
@@ -65,22 +77,22 @@ void HostedControl::onStateChanged(HostSession::State state)
 {
     if (m_pressWaiting || !m_session || state != m_session->state())
         return;
-    if (state == HostSession::State::Ready) {
-        m_chosen = true;
-    } else if (state == HostSession::State::Ended && !m_chosen) {
+    if (state == HostSession::State::Ready && m_state == State::TryingHosts)
+        setState(State::Hosted);
+    else if (state == HostSession::State::Ended && m_state == State::TryingHosts)
         tryNextHost();
-    } else if (state == HostSession::State::Ended) {
-        // Between commands nobody waits for the host, so there is no command to fail.
-        retire();
-    }
+    else if (state == HostSession::State::Ended)
+        retire(); // between commands nobody waits for the host, so there is no command to fail
 }
 
 // The next command starts a fresh host.
 void HostedControl::retire()
 {
-    qWarning("%s %s", qPrintable(m_session->endReason()),
+    const QString reason = m_session->endReason();
+    qWarning("%s %s", qPrintable(reason),
              qPrintable(tr("The next command starts the control host again.")));
     dropSession();
+    emit hostEnded(reason);
 }
 
 void HostedControl::tryNextHost()
@@ -92,10 +104,13 @@ void HostedControl::tryNextHost()
         startSession();
         return;
     }
-    if (!m_standInDelay)
+    if (!m_standInDelay) {
+        setState(State::NoHost);
         return;
+    }
     m_standIn = new SimulatedControl(*m_standInDelay, this);
     connect(m_standIn, &InterfaceControl::actionEvent, this, &InterfaceControl::actionEvent);
+    setState(State::StandIn);
     emit problem(tr("The KV27 scripting control could not be created, so a simulated device "
                     "stands in."),
                  whyNoHostCould());
@@ -120,33 +135,29 @@ QString HostedControl::whyNoHostCould() const
     return paragraphs.join(u"\n\n");
 }
 
-std::optional<QString> HostedControl::waitUntilChosen(QDeadlineTimer deadline)
+std::optional<QString> HostedControl::waitUntilChosen(QDeadlineTimer &deadline)
 {
-    return waitForTheChoice(deadline);
-}
-
-std::optional<QString> HostedControl::waitForTheChoice(QDeadlineTimer &press)
-{
-    choose();
-    while (!m_chosen && !m_standIn) {
-        if (!m_session) {
-            // Every host failed and nothing stands in: the next press tries them again.
-            const QString why = whyNoHostCould();
-            m_failures.clear();
-            m_host = -1;
-            return why;
-        }
+    // Hosts that failed before this press are tried again only by the next one, once this one
+    // has said why.
+    if (m_failures.empty())
+        choose();
+    while (m_state == State::TryingHosts) {
         std::optional<QString> failure;
         {
             const QScopedValueRollback waiting(m_pressWaiting, true);
-            failure = m_session->waitUntilReady(press);
+            failure = m_session->waitUntilReady(deadline);
         }
         if (!failure)
-            m_chosen = true;
+            setState(State::Hosted);
         else if (m_session->state() == HostSession::State::Starting)
-            return failure; // the press's bound passed; the start goes on
+            return failure; // the deadline passed; the start goes on
         else
             tryNextHost();
+    }
+    if (m_state == State::NoHost) {
+        const QString why = whyNoHostCould();
+        m_failures.clear();
+        return why;
     }
     return std::nullopt;
 }
@@ -154,7 +165,7 @@ std::optional<QString> HostedControl::waitForTheChoice(QDeadlineTimer &press)
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
 {
     QDeadlineTimer press(m_timeouts.press());
-    if (const auto failure = waitForTheChoice(press))
+    if (const auto failure = waitUntilChosen(press))
         return failure;
     if (m_standIn)
         return m_standIn->sendCommand(verb, text);

@@ -24,6 +24,17 @@ class HostedControl : public InterfaceControl {
 public:
     using Timeouts = HostSession::Timeouts;
 
+    enum class State {
+        // Nothing chosen and nothing being tried: before the first try, and once every host
+        // failed where nothing stands in, so that the next press tries them again.
+        NoHost,
+        TryingHosts,
+        // A host created the control. Should its process end, the next command starts it again.
+        Hosted,
+        // No host could create the control, and the simulated device stands in.
+        StandIn,
+    };
+
     // Each host is a program and its arguments. The stand-in's transmission delay, if any, is
     // the simulated device's.
     HostedControl(QList<QStringList> hosts, Timeouts timeouts,
@@ -31,28 +42,36 @@ public:
                   QObject *parent = nullptr);
     ~HostedControl() override;
 
-    // The control's own windows go in front of the native window given, if any.
-    void chooseOnceShown(QObject *window, quintptr nativeWindow = 0);
+    // Follows the program's window: the hosts are tried once it has been painted, the control's
+    // own windows go in front of the native window given, if any, and when the window is closed
+    // whatever a press waits for is given up and the host let go.
+    void followWindow(QObject *window, quintptr nativeWindow = 0);
     // Starts trying the hosts, unless that has begun, and returns at once.
     void choose();
+    State state() const { return m_state; }
     // Holds the caller until a host has created the control or the stand-in stands in, or the
-    // deadline passes; gives why not.
-    std::optional<QString> waitUntilChosen(QDeadlineTimer deadline = QDeadlineTimer::Forever);
+    // deadline passes; gives why not. Time the control's own windows were open is added to the
+    // deadline.
+    std::optional<QString> waitUntilChosen(QDeadlineTimer &deadline);
 
     std::optional<QString> sendCommand(const QString &verb, const QString &text) override;
+
+signals:
+    void stateChanged(HostedControl::State state);
+    // The chosen host's process ended between commands, and why.
+    void hostEnded(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setState(State state);
     void startSession();
     void dropSession();
     void retire();
     void onStateChanged(HostSession::State state);
     // Takes the candidate's failed start: on to the next host, or to the stand-in.
     void tryNextHost();
-    // Holds the caller until a host is chosen or the stand-in stands in; or gives why not.
-    std::optional<QString> waitForTheChoice(QDeadlineTimer &press);
     // Each reason once, with the hosts that gave it.
     QString whyNoHostCould() const;
 
@@ -60,13 +79,14 @@ private:
     Timeouts m_timeouts;
     std::optional<std::chrono::milliseconds> m_standInDelay;
     QStringList m_ownerArguments;
-    // The host tried, or chosen once it created the control; -1 before the first is tried.
-    qsizetype m_host = -1;
-    bool m_chosen = false;
+    State m_state = State::NoHost;
+    // The host tried, or chosen.
+    qsizetype m_host = 0;
     // Why each host tried could not create the control, and the host's file name.
     QList<std::pair<QString, QString>> m_failures;
     HostSession *m_session = nullptr;
     InterfaceControl *m_standIn = nullptr;
     // Set while a press waits on a session, which it then looks after itself.
     bool m_pressWaiting = false;
+    bool m_shown = false;
 };

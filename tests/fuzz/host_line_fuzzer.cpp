@@ -6,6 +6,7 @@
 #include "host_wire.h"
 #include "program_wire.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -64,7 +65,8 @@ void checkExactNumber(FuzzedDataProvider &data)
     const bool negative = data.ConsumeBool();
     const auto high = data.ConsumeIntegral<std::uint32_t>();
     const auto low = data.ConsumeIntegral<std::uint64_t>();
-    const auto scale = data.ConsumeIntegralInRange<unsigned>(0, 28);
+    // OLE Automation's own decimals have at most 28 places, but a control may name up to 255.
+    const auto scale = data.ConsumeIntegralInRange<unsigned>(0, 255);
     std::array<HostWire::Value, ControlContract::actionValueCount> written;
     written.fill(HostWire::emptyValue());
     written[0] = HostWire::exactValue(negative, high, low, scale);
@@ -76,15 +78,17 @@ void checkExactNumber(FuzzedDataProvider &data)
     const EventValue &read = action->values.bszAction;
 
     const unsigned __int128 magnitude = (static_cast<unsigned __int128>(high) << 64) | low;
-    unsigned __int128 power = 1;
-    for (unsigned i = 0; i < scale; ++i)
-        power *= 10;
     const long double exact = (negative ? -1.0L : 1.0L) * static_cast<long double>(magnitude) /
-                              static_cast<long double>(power);
+                              std::pow(10.0L, static_cast<long double>(scale));
     if (const auto *whole = std::get_if<qint64>(&read.value())) {
         const auto wholeMagnitude = *whole < 0 ? 0 - static_cast<unsigned __int128>(*whole)
                                                : static_cast<unsigned __int128>(*whole);
-        require(magnitude % power == 0 && magnitude / power == wholeMagnitude &&
+        // Past 38 places the magnitude, below 2 to the 96th, is whole only when it is zero.
+        unsigned __int128 power = 1;
+        for (unsigned i = 0; i < std::min(scale, 38u); ++i)
+            power *= 10;
+        require((scale <= 38 || magnitude == 0) && magnitude % power == 0 &&
+                    magnitude / power == wholeMagnitude &&
                     (*whole < 0) == (negative && magnitude != 0),
                 "a whole number is the number", line);
     } else if (const auto *number = std::get_if<double>(&read.value())) {

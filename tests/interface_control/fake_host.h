@@ -34,11 +34,24 @@ protected:
         return host;
     }
 
-    int runs(const QString &name = "runs") const
+    int runs(const QString &name = "runs") const { return read(name).trimmed().toInt(); }
+    // The lines the hosts have read.
+    qsizetype commandsRead(const QString &name = "runs") const
     {
-        QFile file(state.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+        return read(name + ".in").count('\n');
+    }
+    // The process of the latest host.
+    qint64 hostProcess(const QString &name = "runs") const
+    {
+        return read(name + ".pid").trimmed().toLongLong();
     }
 
     QTemporaryDir state;
+
+private:
+    QByteArray read(const QString &name) const
+    {
+        QFile file(state.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 };

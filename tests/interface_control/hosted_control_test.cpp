@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <qpa/qwindowsysteminterface.h>
+#include <signal.h>
 
 namespace {
 
@@ -41,13 +42,8 @@ protected:
         auto owned = std::make_unique<HostedControl>(hosts, timeouts, 0ms);
         shown = owned.get();
         window = std::make_unique<ExerciserWindow>(std::move(owned));
-        shown->chooseOnceShown(window.get());
+        shown->followWindow(window.get());
         window->show();
-    }
-    bool chosen() const
-    {
-        const auto *session = shown->findChild<HostSession *>();
-        return session && session->state() == HostSession::State::Ready;
     }
 
     ActionLog *log() const { return window->findChild<ActionLog *>("Text8"); }
@@ -66,8 +62,9 @@ TEST_F(HostedControlTest, DeliversActionsInOrderOnlyAfterTheCommandReturns)
     auto hosted = control({ready, report("idle"), "@read", report("first"), report("second"), done,
                            "@read", report("late"), done});
     QSignalSpy actions(hosted.get(), &InterfaceControl::actionEvent);
-    ASSERT_EQ(hosted->waitUntilChosen(), std::nullopt);
+    hosted->choose();
     ASSERT_TRUE(actions.wait(5000));
+    EXPECT_EQ(hosted->state(), HostedControl::State::Hosted);
 
     ASSERT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
     EXPECT_EQ(actions.size(), 1);
@@ -103,9 +100,18 @@ TEST_F(HostedControlTest, AFaultFailsOnlyTheCommandAtHand)
         {"answersFirst", {"1:" + done, ready, "@read", done}, "out of turn", 2},
         {"hangsAtStart", {"1:@sleep 30", ready, "@read", done}, "within 1 seconds", 2},
         {"dies", {ready, "@read", "1:@exit 4", done}, "exit code 4", 2},
-        {"crashes", {ready, "@read", "1:@crash", done}, "stopped unexpectedly", 2},
+        {"crashes", {ready, "@read", "1:@crash", done}, "stopped unexpectedly (signal 11)", 2},
+        {"isKilled", {ready, "@read", "1:@killed", done}, "was ended (signal 15)", 2},
         {"hangs", {ready, "@read", "1:@sleep 30", done}, "within 0.5 seconds", 2},
-        {"garbage", {ready, "@read", "1:not a message", done}, "not JSON", 2},
+        {"garbage",
+         {ready, "@read", "1:not a message", done},
+         R"(wrote something that is not a message, beginning "not a message": a line is not JSON)",
+         2},
+        // Whatever wrote it, the user can tell from its start, however long or unprintable.
+        {"strangeGarbage",
+         {ready, "@read", "1:\x1b[1mwine: " + QByteArray(100, 'x'), done},
+         R"(beginning "\x1b[1mwine: xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…": a line)",
+         2},
         {"wrongAnswer", {ready, "@read", "1:" + ready, done}, "out of turn", 2},
         {"halfALine",
          {ready, "@read", R"(1:@partial {"type":"done")", "1:@sleep 30", done},
@@ -256,7 +262,8 @@ TEST_F(HostedControlTest, TheWindowStaysInUseWhileAHostStarts)
     EXPECT_EQ(log()->toCrLfText(), "typed");
     press("Command3");
     EXPECT_EQ(log()->toCrLfText(), "");
-    ASSERT_FALSE(chosen()) << "the host answered too soon for this test";
+    ASSERT_EQ(shown->state(), HostedControl::State::TryingHosts)
+        << "the host answered too soon for this test";
 
     press("Command1");
     EXPECT_GE(sinceShown.elapsed(), 3000);
@@ -266,23 +273,34 @@ TEST_F(HostedControlTest, TheWindowStaysInUseWhileAHostStarts)
 }
 
 // While a press waits for the control, the window paints and stays disabled while the control
-// asks, but takes no input: what the user types meanwhile arrives once the press is over.
+// asks, but takes no input: what the user types and clicks meanwhile is carried out once the
+// press is over, so that a button pressed twice sends twice.
 TEST_F(HostedControlTest, PaintsButTakesNoInputWhileAPressWaits)
 {
     const QByteArray disabled = R"({"type":"modeless","enabled":false})";
     const QByteArray enabled = R"({"type":"modeless","enabled":true})";
-    showWindow({host({ready, "@read", disabled, "@pause 1", enabled, done})}, {5s, 5s});
+    showWindow({host({ready, "@read", disabled, "@pause 1", enabled, done, "@read", done})},
+               {5s, 5s});
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     auto *commandLine = window->findChild<QLineEdit *>("CommandLine");
+    auto *sendPL = window->findChild<QPushButton *>("SendPL");
     commandLine->setFocus();
     int paints = 0;
     bool disabledMeanwhile = false;
     QString typedMeanwhile = "not looked at";
     QTimer::singleShot(300ms, [&] {
         disabledMeanwhile = !window->isEnabled();
+        QWindow *shownWindow = window->windowHandle();
         QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-            window->windowHandle(), QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+            shownWindow, QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+        const QPointF onSendPL = sendPL->mapTo(window.get(), sendPL->rect().center());
+        for (const auto &[buttons, type] :
+             {std::pair{Qt::MouseButtons(Qt::LeftButton), QEvent::MouseButtonPress},
+              std::pair{Qt::MouseButtons(), QEvent::MouseButtonRelease}})
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                shownWindow, onSendPL, shownWindow->mapToGlobal(onSendPL), buttons, Qt::LeftButton,
+                type);
         log()->viewport()->update();
     });
     QTimer::singleShot(600ms, [&] { typedMeanwhile = commandLine->text(); });
@@ -300,12 +318,46 @@ TEST_F(HostedControlTest, PaintsButTakesNoInputWhileAPressWaits)
     log()->viewport()->installEventFilter(&counter);
 
     // As a keyboard shortcut would, so that the focus stays where the user types.
-    window->findChild<QPushButton *>("SendPL")->click();
+    sendPL->click();
     EXPECT_GT(paints, 0);
     EXPECT_TRUE(disabledMeanwhile);
     EXPECT_TRUE(window->isEnabled());
     EXPECT_EQ(typedMeanwhile, "");
+    EXPECT_EQ(commandsRead(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return commandLine->text() == "x"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return commandsRead() == 2; }));
+    EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
+}
+
+// The user can always close the program: also while a press waits for a host that is starting,
+// for the control's answer, or for the user to answer a window of the control's own. The press
+// gives up at once, no warning follows the closed window, and the host is ended.
+TEST_F(HostedControlTest, TheUserCanCloseTheProgramWhileAPressWaits)
+{
+    const QByteArray opened = R"({"type":"window","open":true})";
+    const std::pair<const char *, QList<QByteArray>> cases[] = {
+        {"starting", {"@sleep 60"}},
+        {"answering", {ready, "@read", "@sleep 60"}},
+        {"controlWindowOpen", {ready, "@read", opened, "@sleep 60"}},
+    };
+    for (const auto &[name, steps] : cases) {
+        SCOPED_TRACE(name);
+        showWindow({host(steps)}, {30s, 30s});
+        QTimer::singleShot(500ms, [&] {
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window->windowHandle());
+        });
+        QElapsedTimer pressing;
+        pressing.start();
+        press("Command1");
+        EXPECT_LT(pressing.elapsed(), 5000);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
+        const qint64 host = hostProcess();
+        ASSERT_GT(host, 0);
+        window.reset();
+        EXPECT_NE(::kill(pid_t(host), 0), 0) << "the host still runs";
+    }
 }
 
 } // namespace

@@ -74,7 +74,7 @@ TEST(ProgramWire, NamesWhatIsWrongWithAMalformedLine)
         {action(R"({"kind":"number","decimal":"-0"})"), "not a decimal number"},
         {action(R"({"kind":"number","decimal":".5"})"), "not a decimal number"},
         {action(R"({"kind":"number","decimal":1.5})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":")" + QByteArray(65, '1') + R"("})"),
+        {action(R"({"kind":"number","decimal":")" + QByteArray(259, '1') + R"("})"),
          "not a decimal number"},
         {R"({"type":"window","open":"yes"})", "window message has no true or false"},
         {R"({"type":"modeless"})", "modeless message has no true or false"},

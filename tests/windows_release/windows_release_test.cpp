@@ -148,7 +148,7 @@ protected:
         auto owned = std::make_unique<HostedControl>(hosts, HostedControl::Timeouts{60s, 30s}, 0ms);
         HostedControl *control = owned.get();
         window = std::make_unique<ExerciserWindow>(std::move(owned));
-        control->chooseOnceShown(window.get());
+        control->followWindow(window.get());
         window->show();
     }
     ActionLog *log() const { return window->findChild<ActionLog *>("Text8"); }
@@ -196,10 +196,8 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     QElapsedTimer starting;
     starting.start();
     show({{hostBesideTheTestControl()}});
-    const auto chosen = [&] {
-        const auto *session = window->findChild<HostSession *>();
-        return session && session->state() == HostSession::State::Ready;
-    };
+    const auto *control = window->findChild<HostedControl *>();
+    const auto chosen = [control] { return control->state() == HostedControl::State::Hosted; };
 
     QTest::qWait(2000);
     log()->setFocus();
@@ -235,12 +233,9 @@ TEST_F(StartingWindow, FallsBackToThe32BitHostForA32BitControl)
     }
     show({{hostBuiltAlone()},
           {buildFolder() + "/test-control-i686/" + ControlContract::hostPrograms[1]}});
+    const auto *control = window->findChild<HostedControl *>();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const auto *session = window->findChild<HostSession *>();
-            return session && session->state() == HostSession::State::Ready;
-        },
-        60000));
+        [control] { return control->state() == HostedControl::State::Hosted; }, 60000));
     pressOn();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }, 30000));
     EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n");
