@@ -19,8 +19,9 @@ using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
 struct KeyCase {
     const char *name;
     Keys keys;
-    QString text;     // after the keys, lines joined by line feeds
-    QString selected; // after the keys
+    QString text;           // after the keys, lines joined by line feeds
+    QString selected;       // after the keys
+    QString clipboard = {}; // after the keys, from none
 };
 
 void PrintTo(const KeyCase &keyCase, std::ostream *os)
@@ -35,6 +36,7 @@ protected:
         WindowTest::SetUp();
         log()->setPlainText("one two\r\nthree");
         log()->setFocus();
+        QApplication::clipboard()->clear();
     }
 };
 
@@ -48,6 +50,7 @@ TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
         QTest::keyClick(log(), key, modifiers);
     EXPECT_EQ(log()->toCrLfText(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
     EXPECT_EQ(log()->selectedText(), GetParam().selected);
+    EXPECT_EQ(QApplication::clipboard()->text(), GetParam().clipboard);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,7 +89,34 @@ INSTANTIATE_TEST_SUITE_P(
                 {{Qt::Key_Right, ctrl}, {Qt::Key_Return, none}},
                 "one \ntwo\nthree",
                 ""},
-        KeyCase{"selectAll", {{Qt::Key_A, ctrl}}, "one two\nthree", "one two\nthree"}),
+        KeyCase{"selectAll", {{Qt::Key_A, ctrl}}, "one two\nthree", "one two\nthree"},
+        KeyCase{"ctrlCCopies",
+                {{Qt::Key_End, shift}, {Qt::Key_C, ctrl}},
+                "one two\nthree",
+                "one two",
+                "one two"},
+        KeyCase{"ctrlXCuts", {{Qt::Key_End, shift}, {Qt::Key_X, ctrl}}, "\nthree", "", "one two"},
+        KeyCase{"ctrlBackspaceTakesTheWordBefore",
+                {{Qt::Key_End, none}, {Qt::Key_Backspace, ctrl}},
+                "one \nthree",
+                ""},
+        KeyCase{"ctrlDeleteTakesTheWordAfter", {{Qt::Key_Delete, ctrl}}, "two\nthree", ""},
+        KeyCase{"pageDown",
+                {{Qt::Key_PageDown, none}, {Qt::Key_End, shift}},
+                "one two\nthree",
+                "three"},
+        KeyCase{"shiftPageDown",
+                {{Qt::Key_Right, none}, {Qt::Key_PageDown, shift}},
+                "one two\nthree",
+                "ne two\nt"},
+        KeyCase{"pageUp",
+                {{Qt::Key_Down, none}, {Qt::Key_PageUp, none}, {Qt::Key_End, shift}},
+                "one two\nthree",
+                "one two"},
+        KeyCase{"shiftPageUp",
+                {{Qt::Key_Down, none}, {Qt::Key_PageUp, shift}},
+                "one two\nthree",
+                "one two\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 using ActionLogTest = WindowTest;
