@@ -85,16 +85,12 @@ ActionLog::ActionLog(QWidget *parent)
 
 ActionLog::~ActionLog() = default;
 
+// In a burst only the store changes per event; the view follows once per frame.
 void ActionLog::prependLine(const QString &line)
 {
-    // A log at rest only moves down by a line: what is on screen is moved along with it and
-    // only the new line is drawn, however many lines the view shows.
     // While the user works in the log, the new line must not take their caret, selection or
     // view away from the text they are on: what they type would land among the device's lines.
     const bool userWorks = hasFocus() || m_document.hasSelection();
-    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_input.preedit().isEmpty() &&
-                               verticalScrollBar()->value() == 0 &&
-                               horizontalScrollBar()->value() == 0;
     m_document.prependLine(line, userWorks);
     if (userWorks) {
         ++m_keptViewShift;
@@ -102,11 +98,6 @@ void ActionLog::prependLine(const QString &line)
         horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(0);
     }
-    // In a burst only the store changes per event; the view follows once per frame.
-    if (onlyMovesDown)
-        ++m_pendingShift;
-    else
-        repaintAll();
 }
 
 void ActionLog::repaintAll()
@@ -312,7 +303,6 @@ void ActionLog::sync()
 {
     if (!std::exchange(m_syncPending, false))
         return;
-    movePrependedRows();
     updateVerticalRange();
     // Found only when the caret is followed: at the end of a million lines it takes a walk.
     const qsizetype caretLine = m_followCaret ? m_document.lineOf(m_document.caret()) : -1;
@@ -321,21 +311,21 @@ void ActionLog::sync()
     updateHorizontalRange();
     if (std::exchange(m_followCaret, false))
         scrollAlongToCaret(caretLine);
+    moveDrawnRows();
     if (hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
 }
 
-// The pixels on screen move down by the rows put at the top of a log at rest.
-void ActionLog::movePrependedRows()
+// What is on screen moves down by as many rows as the layout moved its lines, and only the new
+// rows are drawn, however many the view shows.
+void ActionLog::moveDrawnRows()
 {
-    if (m_pendingShift == 0)
-        return;
-    const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
-    const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
-    if (!m_fullRepaint && shift < text.height())
-        viewport()->scroll(0, int(shift), text);
-    else
+    const std::optional<qsizetype> rows = m_layout.takeRowsMoved();
+    if (!rows)
         repaintAll();
+    else if (*rows > 0 && !m_fullRepaint)
+        viewport()->scroll(0, int(*rows * m_lineHeight),
+                           QRect(0, margin, viewport()->width(), viewport()->height() - margin));
 }
 
 void ActionLog::updateVerticalRange()

@@ -109,7 +109,7 @@ private:
     void repaintAll();
     void scheduleSync();
     void sync();
-    void movePrependedRows();
+    void moveDrawnRows();
     void updateVerticalRange();
     void scrollToLine(qsizetype line);
     void updateHorizontalRange();
@@ -133,9 +133,6 @@ private:
     bool m_caretShown = true;
     QBasicTimer m_blink;
 
-    // Lines put at the top of a log at rest since the last frame: the pixels on screen move
-    // down by as many lines.
-    qsizetype m_pendingShift = 0;
     // Lines that came above the text the user is on since the last frame.
     qsizetype m_keptViewShift = 0;
     bool m_fullRepaint = false;
