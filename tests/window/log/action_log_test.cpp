@@ -299,11 +299,14 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     EXPECT_EQ(log()->toCrLfText(), "typed pasted");
     EXPECT_EQ(log()->cursorPosition(), 12);
 
-    // Backspace adds to a run of deletions that one undo takes back.
-    QTest::keyClick(log(), Qt::Key_Backspace);
-    QTest::keyClick(log(), Qt::Key_Backspace);
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
-    EXPECT_EQ(log()->toCrLfText(), "typed pasted");
+    // A run of Backspaces, or of Deletes, is one step for undo too.
+    for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete}) {
+        QTest::keyClick(log(), key);
+        QTest::keyClick(log(), key);
+        QTest::keyClick(log(), Qt::Key_Z, ctrl);
+        EXPECT_EQ(log()->toCrLfText(), "typed pasted");
+        QTest::keyClick(log(), Qt::Key_Home);
+    }
 }
 
 TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
