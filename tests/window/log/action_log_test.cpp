@@ -15,13 +15,19 @@
 
 namespace {
 
-using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+// Presses the keys, written as a menu shows them: "Ctrl+Right, Ctrl+Shift+Right".
+void pressKeys(QWidget *widget, const char *keys)
+{
+    for (const QString &key : QString::fromLatin1(keys).split(QStringLiteral(", ")))
+        QTest::keySequence(widget, QKeySequence(key));
+}
 
 struct KeyCase {
     const char *name;
-    Keys keys;
-    QString text;           // after the keys, lines joined by line feeds
-    QString selected;       // after the keys
+    const char *keys;
+    QString selected; // after the keys
+    // After the keys, lines joined by line feeds.
+    QString text = QStringLiteral("one two\nthree");
     QString clipboard = {}; // after the keys, from none
 };
 
@@ -43,14 +49,12 @@ protected:
     }
 };
 
-constexpr Qt::KeyboardModifiers none = Qt::NoModifier;
 constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
 constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
 
 TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
 {
-    for (const auto &[key, modifiers] : GetParam().keys)
-        QTest::keyClick(log(), key, modifiers);
+    pressKeys(log(), GetParam().keys);
     EXPECT_EQ(log()->toCrLfText(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
     EXPECT_EQ(log()->selectedText(), GetParam().selected);
     EXPECT_EQ(QApplication::clipboard()->text(), GetParam().clipboard);
@@ -59,72 +63,30 @@ TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
 INSTANTIATE_TEST_SUITE_P(
     Keys, LogEditing,
     testing::Values(
-        KeyCase{"shiftEndSelectsTheLine", {{Qt::Key_End, shift}}, "one two\nthree", "one two"},
-        KeyCase{"ctrlRightMovesByWord",
-                {{Qt::Key_Right, ctrl}, {Qt::Key_Right, ctrl | shift}},
-                "one two\nthree",
-                "two"},
-        KeyCase{"ctrlLeftFromTheNextLine",
-                {{Qt::Key_Down, none}, {Qt::Key_Left, ctrl}, {Qt::Key_Left, ctrl | shift}},
-                "one two\nthree",
-                "two"},
-        KeyCase{"shiftDownSelectsToTheNextLine",
-                {{Qt::Key_Right, none}, {Qt::Key_Down, shift}},
-                "one two\nthree",
-                "ne two\nt"},
-        KeyCase{"ctrlShiftEndSelectsToTheEnd",
-                {{Qt::Key_Right, ctrl}, {Qt::Key_End, ctrl | shift}},
-                "one two\nthree",
-                "two\nthree"},
-        KeyCase{"shiftArrowsThenTypingReplaces",
-                {{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_X, none}},
-                "xe two\nthree",
-                ""},
-        KeyCase{"backspaceJoinsLines",
-                {{Qt::Key_Down, none}, {Qt::Key_Home, none}, {Qt::Key_Backspace, none}},
-                "one twothree",
-                ""},
-        KeyCase{"deleteTakesTheSelection",
-                {{Qt::Key_End, shift}, {Qt::Key_Delete, none}},
-                "\nthree",
-                ""},
-        KeyCase{"returnBreaksTheLine",
-                {{Qt::Key_Right, ctrl}, {Qt::Key_Return, none}},
-                "one \ntwo\nthree",
-                ""},
-        KeyCase{"selectAll", {{Qt::Key_A, ctrl}}, "one two\nthree", "one two\nthree"},
-        KeyCase{"ctrlCCopies",
-                {{Qt::Key_End, shift}, {Qt::Key_C, ctrl}},
-                "one two\nthree",
-                "one two",
-                "one two"},
-        KeyCase{"ctrlXCuts", {{Qt::Key_End, shift}, {Qt::Key_X, ctrl}}, "\nthree", "", "one two"},
-        KeyCase{"ctrlBackspaceTakesTheWordBefore",
-                {{Qt::Key_End, none}, {Qt::Key_Backspace, ctrl}},
-                "one \nthree",
-                ""},
-        KeyCase{"ctrlDeleteTakesTheWordAfter", {{Qt::Key_Delete, ctrl}}, "two\nthree", ""},
-        KeyCase{"pageDown",
-                {{Qt::Key_PageDown, none}, {Qt::Key_End, shift}},
-                "one two\nthree",
-                "three"},
-        KeyCase{"shiftPageDown",
-                {{Qt::Key_Right, none}, {Qt::Key_PageDown, shift}},
-                "one two\nthree",
-                "ne two\nt"},
-        KeyCase{"pageUp",
-                {{Qt::Key_Down, none}, {Qt::Key_PageUp, none}, {Qt::Key_End, shift}},
-                "one two\nthree",
-                "one two"},
-        KeyCase{"shiftPageUp",
-                {{Qt::Key_Down, none}, {Qt::Key_PageUp, shift}},
-                "one two\nthree",
-                "one two\n"}),
+        KeyCase{"shiftEndSelectsTheLine", "Shift+End", "one two"},
+        KeyCase{"ctrlRightMovesByWord", "Ctrl+Right, Ctrl+Shift+Right", "two"},
+        KeyCase{"ctrlLeftFromTheNextLine", "Down, Ctrl+Left, Ctrl+Shift+Left", "two"},
+        KeyCase{"shiftDownSelectsToTheNextLine", "Right, Shift+Down", "ne two\nt"},
+        KeyCase{"ctrlShiftEndSelectsToTheEnd", "Ctrl+Right, Ctrl+Shift+End", "two\nthree"},
+        KeyCase{"shiftArrowsThenTypingReplaces", "Shift+Right, Shift+Right, X", "",
+                "xe two\nthree"},
+        KeyCase{"backspaceJoinsLines", "Down, Home, Backspace", "", "one twothree"},
+        KeyCase{"deleteTakesTheSelection", "Shift+End, Del", "", "\nthree"},
+        KeyCase{"returnBreaksTheLine", "Ctrl+Right, Return", "", "one \ntwo\nthree"},
+        KeyCase{"selectAll", "Ctrl+A", "one two\nthree"},
+        KeyCase{"ctrlCCopies", "Shift+End, Ctrl+C", "one two", "one two\nthree", "one two"},
+        KeyCase{"ctrlXCuts", "Shift+End, Ctrl+X", "", "\nthree", "one two"},
+        KeyCase{"ctrlBackspaceTakesTheWordBefore", "End, Ctrl+Backspace", "", "one \nthree"},
+        KeyCase{"ctrlDeleteTakesTheWordAfter", "Ctrl+Del", "", "two\nthree"},
+        KeyCase{"pageDown", "PgDown, Shift+End", "three"},
+        KeyCase{"shiftPageDown", "Right, Shift+PgDown", "ne two\nt"},
+        KeyCase{"pageUp", "Down, PgUp, Shift+End", "one two"},
+        KeyCase{"shiftPageUp", "Down, Shift+PgUp", "one two\n"}),
     byName);
 
 struct VerticalCase {
     const char *name;
-    Keys keys;
+    const char *keys;
     // What a drag or the program does after the keys, to the log and the standard box alike.
     void (*edit)(ActionLog &log, QPlainTextEdit &box) = nullptr;
 };
@@ -140,9 +102,8 @@ class UpAndDown : public WindowTest, public testing::WithParamInterface<Vertical
 // edit they start from where the caret is, while lines that arrive above leave it in its column.
 TEST_P(UpAndDown, GoWhereTheStandardBoxGoes)
 {
-    const QString text = QStringLiteral("alpha beta gamma\nhello, world foo.bar don't 3.14 x_y\n")
-                             .repeated(2)
-                             .chopped(1);
+    const QString text("alpha beta gamma\nhello, world foo.bar don't 3.14 x_y\n"
+                       "alpha beta gamma\nhello, world foo.bar don't 3.14 x_y");
     // The standard box, set up as the log is.
     QPlainTextEdit box;
     box.setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -151,19 +112,17 @@ TEST_P(UpAndDown, GoWhereTheStandardBoxGoes)
     log()->setPlainText(text);
     log()->setFocus();
     QApplication::clipboard()->setText("pasted");
-    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
-        QTest::keyClick(log(), key, modifiers);
-        QTest::keyClick(&box, key, modifiers);
+    const auto pressBoth = [&](const char *keys) {
+        pressKeys(log(), keys);
+        pressKeys(&box, keys);
     };
-    for (const auto &[key, modifiers] : GetParam().keys)
-        press(key, modifiers);
+    pressBoth(GetParam().keys);
     if (GetParam().edit)
         GetParam().edit(*log(), box);
     ASSERT_EQ(log()->document().toPlainText(), box.toPlainText());
-    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up}) {
-        press(key, none);
-        EXPECT_EQ(log()->cursorPosition(), box.textCursor().position())
-            << (key == Qt::Key_Down ? "down" : "up");
+    for (const char *key : {"Down", "Up"}) {
+        pressBoth(key);
+        EXPECT_EQ(log()->cursorPosition(), box.textCursor().position()) << key;
     }
 }
 
@@ -186,32 +145,22 @@ void lineArrives(ActionLog &log, QPlainTextEdit &box)
     QTextCursor(box.document()).insertText("arrived\n");
 }
 
-// At the end of the third line, short, the column of the longer line above kept.
-const Keys belowALongerLine{{Qt::Key_Down, none}, {Qt::Key_End, none}, {Qt::Key_Down, none}};
-// At the second line's start, the column kept, with the first line's end to undo.
-const Keys afterTyping{
-    {Qt::Key_End, none}, {Qt::Key_X, none}, {Qt::Key_Home, none}, {Qt::Key_Down, none}};
-
-Keys operator+(Keys keys, const Keys &more)
-{
-    keys.insert(keys.end(), more.begin(), more.end());
-    return keys;
-}
-
+// Rows that begin "Down, End, Down" come to the short third line's end, keeping the longer line's
+// column; those that begin "End, X, Home, Down" come to the second line's start, keeping its
+// column, with the first line's end to take back.
 INSTANTIATE_TEST_SUITE_P(
     AfterEachEdit, UpAndDown,
-    testing::Values(
-        VerticalCase{"typing", belowALongerLine + Keys{{Qt::Key_X, none}}},
-        VerticalCase{"backspace", belowALongerLine + Keys{{Qt::Key_Backspace, none}}},
-        VerticalCase{"delete", belowALongerLine + Keys{{Qt::Key_Delete, none}}},
-        VerticalCase{"endWhereTheCaretIs", belowALongerLine + Keys{{Qt::Key_End, none}}},
-        VerticalCase{"undo", afterTyping + Keys{{Qt::Key_Z, ctrl}}},
-        VerticalCase{"redo", afterTyping + Keys{{Qt::Key_Z, ctrl}, {Qt::Key_Z, ctrl | shift}}},
-        VerticalCase{"selectAll", afterTyping + Keys{{Qt::Key_A, ctrl}}},
-        VerticalCase{"paste", belowALongerLine + Keys{{Qt::Key_V, ctrl}}},
-        VerticalCase{"cut", belowALongerLine + Keys{{Qt::Key_Down, shift}, {Qt::Key_X, ctrl}}},
-        VerticalCase{"draggedMove", belowALongerLine, dragAlphaDown},
-        VerticalCase{"lineArriving", belowALongerLine, lineArrives}),
+    testing::Values(VerticalCase{"typing", "Down, End, Down, X"},
+                    VerticalCase{"backspace", "Down, End, Down, Backspace"},
+                    VerticalCase{"delete", "Down, End, Down, Del"},
+                    VerticalCase{"endWhereTheCaretIs", "Down, End, Down, End"},
+                    VerticalCase{"undo", "End, X, Home, Down, Ctrl+Z"},
+                    VerticalCase{"redo", "End, X, Home, Down, Ctrl+Z, Ctrl+Shift+Z"},
+                    VerticalCase{"selectAll", "End, X, Home, Down, Ctrl+A"},
+                    VerticalCase{"paste", "Down, End, Down, Ctrl+V"},
+                    VerticalCase{"cut", "Down, End, Down, Shift+Down, Ctrl+X"},
+                    VerticalCase{"draggedMove", "Down, End, Down", dragAlphaDown},
+                    VerticalCase{"lineArriving", "Down, End, Down", lineArrives}),
     byName);
 
 using ActionLogTest = WindowTest;
@@ -288,24 +237,19 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
     QApplication::clipboard()->setText(" pasted");
-    QTest::keyClick(log(), Qt::Key_V, ctrl);
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    pressKeys(log(), "Ctrl+V, Ctrl+Z");
     EXPECT_EQ(log()->toCrLfText(), "typed");
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    pressKeys(log(), "Ctrl+Z");
     EXPECT_EQ(log()->toCrLfText(), "");
     EXPECT_FALSE(log()->document().canUndo());
-    QTest::keyClick(log(), Qt::Key_Z, ctrl | shift);
-    QTest::keyClick(log(), Qt::Key_Z, ctrl | shift);
+    pressKeys(log(), "Ctrl+Shift+Z, Ctrl+Shift+Z");
     EXPECT_EQ(log()->toCrLfText(), "typed pasted");
     EXPECT_EQ(log()->cursorPosition(), 12);
 
     // A run of Backspaces, or of Deletes, is one step for undo too.
-    for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete}) {
-        QTest::keyClick(log(), key);
-        QTest::keyClick(log(), key);
-        QTest::keyClick(log(), Qt::Key_Z, ctrl);
-        EXPECT_EQ(log()->toCrLfText(), "typed pasted");
-        QTest::keyClick(log(), Qt::Key_Home);
+    for (const char *keys : {"Backspace, Backspace, Ctrl+Z", "Home, Del, Del, Ctrl+Z"}) {
+        pressKeys(log(), keys);
+        EXPECT_EQ(log()->toCrLfText(), "typed pasted") << keys;
     }
 }
 
