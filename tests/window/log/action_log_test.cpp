@@ -232,6 +232,21 @@ TEST_F(ActionLogTest, EndReachesTheEndOfALongLineOfWideLetters)
         << caret.x() << " in a view " << log()->viewport()->width() << " wide";
 }
 
+// Page Down and Page Up move the view by a page and the caret along with it, on the same row.
+TEST_F(ActionLogTest, PagesMoveTheViewAndTheCaretAlike)
+{
+    log()->setPlainText(QString("line\n").repeated(300));
+    log()->setFocus();
+    QApplication::processEvents();
+    const int page = log()->verticalScrollBar()->pageStep();
+    ASSERT_GT(page, 2);
+    pressKeys(log(), "Down, PgDown, PgDown, Shift+PgUp");
+    QApplication::processEvents();
+    EXPECT_EQ(log()->verticalScrollBar()->value(), page);
+    EXPECT_EQ(log()->document().lineOf(log()->cursorPosition()), page + 1);
+    EXPECT_EQ(log()->selectedText().count(u'\n'), page);
+}
+
 TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
 {
     log()->setFocus();
