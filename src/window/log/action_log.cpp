@@ -3,10 +3,10 @@
 #include "action_log_accessible.h"
 
 #include <QAccessible>
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -78,36 +78,26 @@ ActionLog::ActionLog(QWidget *parent)
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
     connect(&m_input, &LogInput::preeditChanged, this, &ActionLog::preeditChanged);
+    connect(&m_document, &LogDocument::changed, this, &ActionLog::scheduleSync);
+    connect(&m_document, &LogDocument::caretMoved, this, &ActionLog::caretMoved);
     updateMetrics();
 }
 
 ActionLog::~ActionLog() = default;
 
+// In a burst only the store changes per event; the view follows once per frame.
 void ActionLog::prependLine(const QString &line)
 {
-    // A log at rest only moves down by a line: what is on screen is moved along with it and
-    // only the new line is drawn, however many lines the view shows.
     // While the user works in the log, the new line must not take their caret, selection or
     // view away from the text they are on: what they type would land among the device's lines.
-    const bool userWorks = hasFocus() || hasSelection();
-    const bool onlyMovesDown = !m_fullRepaint && !userWorks && m_input.preedit().isEmpty() &&
-                               verticalScrollBar()->value() == 0 &&
-                               horizontalScrollBar()->value() == 0;
+    const bool userWorks = hasFocus() || m_document.hasSelection();
     m_document.prependLine(line, userWorks);
-    m_followCaret = false;
     if (userWorks) {
         ++m_keptViewShift;
     } else {
-        m_preferredX = -1;
         horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(0);
     }
-    // In a burst only the store changes per event; the view follows once per frame.
-    if (onlyMovesDown)
-        ++m_pendingShift;
-    else
-        repaintAll();
-    scheduleSync();
 }
 
 void ActionLog::repaintAll()
@@ -125,10 +115,8 @@ QString ActionLog::toCrLfText() const
 void ActionLog::setPlainText(const QString &text)
 {
     m_document.setText(text);
-    m_preferredX = -1;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
-    caretMoved();
 }
 
 void ActionLog::clear()
@@ -136,99 +124,37 @@ void ActionLog::clear()
     setPlainText(QString());
 }
 
-void ActionLog::setSelection(qsizetype anchor, qsizetype caret)
-{
-    m_document.setSelection(anchor, caret);
-    m_preferredX = -1;
-    m_followCaret = true;
-    caretMoved();
-}
-
 void ActionLog::selectAll()
 {
     m_document.setSelection(0, m_document.size());
-    caretMoved();
+    m_followCaret = false;
 }
 
-void ActionLog::copy() const
-{
-    if (hasSelection())
-        QGuiApplication::clipboard()->setText(selectedText());
-}
-
-void ActionLog::cut()
-{
-    copy();
-    replaceText(m_document.anchor(), cursorPosition(), QString());
-}
-
-void ActionLog::paste()
-{
-    const QString pasted = QGuiApplication::clipboard()->text();
-    if (!pasted.isEmpty())
-        replaceText(m_document.anchor(), cursorPosition(), pasted);
-}
-
-void ActionLog::undo()
-{
-    edited(m_document.undo());
-}
-
-void ActionLog::redo()
-{
-    edited(m_document.redo());
-}
-
-void ActionLog::replaceText(qsizetype from, qsizetype to, const QString &text, EditKind kind)
-{
-    m_preferredX = -1;
-    edited(m_document.replace(from, to, text, kind));
-}
-
-void ActionLog::moveText(qsizetype from, qsizetype to, qsizetype destination)
-{
-    m_preferredX = -1;
-    edited(m_document.move(from, to, destination));
-}
-
-void ActionLog::edited(bool changed)
-{
-    if (!changed)
-        return;
-    m_followCaret = true;
-    caretMoved();
-}
-
-// The user's caret or selection, or the program's write, moved the caret: it shows at once and is
-// followed with the next frame.
+// Every move the user or the program makes is announced: the caret shows at once and is followed
+// with the next frame, and Up and Down start afresh from it unless they moved it themselves.
 void ActionLog::caretMoved()
 {
+    if (!m_movingVertically)
+        m_preferredX = -1;
+    m_followCaret = true;
     scheduleSync();
     repaintAll();
     restartBlink();
-    m_input.selectionMade();
 }
 
 void ActionLog::preeditChanged()
 {
-    m_layout.setPreedit(m_input.preedit(), cursorPosition());
+    m_layout.setPreedit(m_input.preedit(), m_document.caret());
     m_followCaret = true;
     scheduleSync();
     repaintAll();
-}
-
-void ActionLog::setCaret(qsizetype caret, bool keepAnchor)
-{
-    m_document.setCaret(caret, keepAnchor);
-    m_followCaret = true;
-    caretMoved();
 }
 
 void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode)
 {
     const bool keepAnchor = mode == QTextCursor::KeepAnchor;
-    const bool collapse = !keepAnchor && hasSelection();
-    const qsizetype caret = cursorPosition();
+    const bool collapse = !keepAnchor && m_document.hasSelection();
+    const qsizetype caret = m_document.caret();
     qsizetype to = caret;
     switch (operation) {
     case QTextCursor::Start:
@@ -269,8 +195,7 @@ void ActionLog::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::Mo
     default:
         return;
     }
-    m_preferredX = -1;
-    setCaret(to, keepAnchor);
+    m_document.setCaret(to, keepAnchor);
     sync();
 }
 
@@ -284,16 +209,16 @@ void ActionLog::movePage(QTextCursor::MoveOperation direction, QTextCursor::Move
 
 void ActionLog::moveVertically(qsizetype lines, bool keepAnchor)
 {
-    const qsizetype line = m_document.lineOf(cursorPosition());
-    const qsizetype target = std::clamp<qsizetype>(line + lines, 0, lineCount() - 1);
+    const qsizetype caret = m_document.caret();
+    const qsizetype line = m_document.lineOf(caret);
+    const qsizetype target = std::clamp<qsizetype>(line + lines, 0, m_document.lineCount() - 1);
     if (target == line)
         return;
     if (m_preferredX < 0)
-        m_preferredX = xOf(cursorPosition());
-    const qreal preferredX = m_preferredX;
+        m_preferredX = xOf(caret);
     const ShownLine shown = m_layout.find(target, frame());
-    setCaret(shown.start + m_layout.columnAt(shown, preferredX), keepAnchor);
-    m_preferredX = preferredX;
+    const QScopedValueRollback vertical(m_movingVertically, true);
+    m_document.setCaret(shown.start + m_layout.columnAt(shown, m_preferredX), keepAnchor);
 }
 
 void ActionLog::ensureCaretVisible()
@@ -322,7 +247,7 @@ QPoint ActionLog::rowOrigin(qsizetype line) const
 
 qsizetype ActionLog::firstShownLine() const
 {
-    return std::clamp<qsizetype>(verticalScrollBar()->value(), 0, lineCount() - 1);
+    return std::clamp<qsizetype>(verticalScrollBar()->value(), 0, m_document.lineCount() - 1);
 }
 
 int ActionLog::fullyShownLines() const
@@ -349,15 +274,16 @@ QRect ActionLog::characterRect(qsizetype position) const
 
 QRect ActionLog::cursorRect() const
 {
-    const QPoint origin = rowOrigin(m_document.lineOf(cursorPosition()));
-    return QRect(origin.x() + int(xOf(cursorPosition(), m_input.preeditCaret())), origin.y(), 1,
+    const QPoint origin = rowOrigin(m_document.lineOf(m_document.caret()));
+    return QRect(origin.x() + int(xOf(m_document.caret(), m_input.preeditCaret())), origin.y(), 1,
                  m_lineHeight);
 }
 
 qsizetype ActionLog::positionAt(QPoint point) const
 {
     const qsizetype rows = qsizetype(std::floor(qreal(point.y() - margin) / m_lineHeight));
-    const qsizetype line = std::clamp<qsizetype>(firstShownLine() + rows, 0, lineCount() - 1);
+    const qsizetype line =
+        std::clamp<qsizetype>(firstShownLine() + rows, 0, m_document.lineCount() - 1);
     const qreal x = point.x() - margin + horizontalScrollBar()->value();
     const ShownLine shown = m_layout.find(line, frame());
     return shown.start + m_layout.columnAt(shown, x);
@@ -377,30 +303,29 @@ void ActionLog::sync()
 {
     if (!std::exchange(m_syncPending, false))
         return;
-    movePrependedRows();
     updateVerticalRange();
     // Found only when the caret is followed: at the end of a million lines it takes a walk.
-    const qsizetype caretLine = m_followCaret ? m_document.lineOf(cursorPosition()) : -1;
+    const qsizetype caretLine = m_followCaret ? m_document.lineOf(m_document.caret()) : -1;
     if (m_followCaret)
         scrollToLine(caretLine);
     updateHorizontalRange();
     if (std::exchange(m_followCaret, false))
         scrollAlongToCaret(caretLine);
+    moveDrawnRows();
     if (hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
 }
 
-// The pixels on screen move down by the rows put at the top of a log at rest.
-void ActionLog::movePrependedRows()
+// What is on screen moves down by as many rows as the layout moved its lines, and only the new
+// rows are drawn, however many the view shows.
+void ActionLog::moveDrawnRows()
 {
-    if (m_pendingShift == 0)
-        return;
-    const qsizetype shift = std::exchange(m_pendingShift, 0) * m_lineHeight;
-    const QRect text(0, margin, viewport()->width(), viewport()->height() - margin);
-    if (!m_fullRepaint && shift < text.height())
-        viewport()->scroll(0, int(shift), text);
-    else
+    const std::optional<qsizetype> rows = m_layout.takeRowsMoved();
+    if (!rows)
         repaintAll();
+    else if (*rows > 0 && !m_fullRepaint)
+        viewport()->scroll(0, int(*rows * m_lineHeight),
+                           QRect(0, margin, viewport()->width(), viewport()->height() - margin));
 }
 
 void ActionLog::updateVerticalRange()
@@ -408,8 +333,9 @@ void ActionLog::updateVerticalRange()
     QScrollBar *vertical = verticalScrollBar();
     const int rows = fullyShownLines();
     vertical->setPageStep(rows);
-    setRangeQuietly(vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
-                                                      std::max<qsizetype>(0, lineCount() - rows))));
+    setRangeQuietly(
+        vertical, int(std::min<qsizetype>(std::numeric_limits<int>::max(),
+                                          std::max<qsizetype>(0, m_document.lineCount() - rows))));
     // The lines that came above the text the user is on push the view down with that text.
     if (const qsizetype kept = std::exchange(m_keptViewShift, 0))
         vertical->setValue(int(std::min<qsizetype>(vertical->value() + kept, vertical->maximum())));
@@ -451,7 +377,7 @@ void ActionLog::scrollAlongToCaret(qsizetype caretLine)
     const int charWidth = m_layout.charWidth();
     const int width = textWidth();
     for (int pass = 0; pass < 2; ++pass) {
-        const qreal x = xOf(cursorPosition(), m_input.preeditCaret());
+        const qreal x = xOf(m_document.caret(), m_input.preeditCaret());
         if (m_widest.see(caretLine, x + charWidth))
             setHorizontalRange();
         if (x < horizontal->value())

@@ -32,30 +32,23 @@ public:
     QString toCrLfText() const;
     // Replaces the whole text, as a program's write does: the history starts afresh.
     void setPlainText(const QString &text);
+    // The text with the caret, the selection and the history, to read and to edit: the log
+    // follows every change the document announces.
+    LogDocument &document() { return m_document; }
     const LogDocument &document() const { return m_document; }
     qsizetype lineCount() const { return m_document.lineCount(); }
 
     qsizetype cursorPosition() const { return m_document.caret(); }
-    bool hasSelection() const { return m_document.hasSelection(); }
     QString selectedText() const { return m_document.selectedText(); }
     // Selects from the anchor to the caret, which ends up at the second position.
-    void setSelection(qsizetype anchor, qsizetype caret);
+    void setSelection(qsizetype anchor, qsizetype caret) { m_document.setSelection(anchor, caret); }
     void moveCursor(QTextCursor::MoveOperation operation,
                     QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
     // Scrolls a page up or down and takes the caret along, as Page Up and Page Down do.
     void movePage(QTextCursor::MoveOperation direction,
                   QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
-    // Replaces the text between the two positions as the user's edit, which can be undone.
-    void replaceText(qsizetype from, qsizetype to, const QString &text,
-                     EditKind kind = EditKind::Other);
-    // The user's move of the text between the two positions to the destination, as a drag and
-    // drop within the log makes it.
-    void moveText(qsizetype from, qsizetype to, qsizetype destination);
     // Brings the caret into view now rather than with the next frame.
     void ensureCaretVisible();
-
-    bool isUndoAvailable() const { return m_document.canUndo(); }
-    bool isRedoAvailable() const { return m_document.canRedo(); }
 
     // In the viewport's coordinates.
     QRect characterRect(qsizetype position) const;
@@ -66,12 +59,10 @@ public:
 
 public slots:
     void clear();
+    // Leaves the view where it is, as the standard box does.
     void selectAll();
-    void copy() const;
-    void cut();
-    void paste();
-    void undo();
-    void redo();
+    void paste() { m_input.paste(); }
+    void undo() { m_document.undo(); }
 
 protected:
     bool event(QEvent *event) override;
@@ -112,15 +103,13 @@ private:
     QPoint rowOrigin(qsizetype line) const;
     qreal xOf(qsizetype position, int preeditCaret = 0) const;
 
-    void edited(bool changed);
-    void setCaret(qsizetype caret, bool keepAnchor);
     void moveVertically(qsizetype lines, bool keepAnchor);
     void caretMoved();
     void preeditChanged();
     void repaintAll();
     void scheduleSync();
     void sync();
-    void movePrependedRows();
+    void moveDrawnRows();
     void updateVerticalRange();
     void scrollToLine(qsizetype line);
     void updateHorizontalRange();
@@ -134,8 +123,9 @@ private:
     mutable LogLayout m_layout{m_document};
     WidestLine m_widest{m_document};
     ActionLogAccessibleEvents m_accessibleEvents{this, m_document};
-    LogInput m_input{*this};
+    LogInput m_input{*this, m_document};
     qreal m_preferredX = -1; // where up and down keep the caret
+    bool m_movingVertically = false;
 
     int m_lineHeight = 1;
     bool m_syncPending = false;
@@ -143,9 +133,6 @@ private:
     bool m_caretShown = true;
     QBasicTimer m_blink;
 
-    // Lines put at the top of a log at rest since the last frame: the pixels on screen move
-    // down by as many lines.
-    qsizetype m_pendingShift = 0;
     // Lines that came above the text the user is on since the last frame.
     qsizetype m_keptViewShift = 0;
     bool m_fullRepaint = false;

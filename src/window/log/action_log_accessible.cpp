@@ -22,6 +22,11 @@ ActionLog *ActionLogAccessible::log() const
     return static_cast<ActionLog *>(widget());
 }
 
+LogDocument &ActionLogAccessible::document() const
+{
+    return log()->document();
+}
+
 void *ActionLogAccessible::interface_cast(QAccessible::InterfaceType type)
 {
     if (type == QAccessible::TextInterface)
@@ -43,7 +48,7 @@ QAccessible::State ActionLogAccessible::state() const
 QString ActionLogAccessible::text(QAccessible::Text type) const
 {
     if (type == QAccessible::Value)
-        return log()->document().toPlainText();
+        return document().toPlainText();
     return QAccessibleWidget::text(type);
 }
 
@@ -51,7 +56,7 @@ QString ActionLogAccessible::text(QAccessible::Text type) const
 void ActionLogAccessible::setText(QAccessible::Text type, const QString &text)
 {
     if (type == QAccessible::Value)
-        log()->replaceText(0, log()->document().size(), text);
+        document().replace(0, document().size(), text);
     else
         QAccessibleWidget::setText(type, text);
 }
@@ -59,47 +64,47 @@ void ActionLogAccessible::setText(QAccessible::Text type, const QString &text)
 void ActionLogAccessible::selection(int selectionIndex, int *startOffset, int *endOffset) const
 {
     *startOffset = *endOffset = 0;
-    if (selectionIndex != 0 || !log()->hasSelection())
+    if (selectionIndex != 0 || !document().hasSelection())
         return;
-    *startOffset = int(log()->document().selectionStart());
-    *endOffset = int(log()->document().selectionEnd());
+    *startOffset = int(document().selectionStart());
+    *endOffset = int(document().selectionEnd());
 }
 
 int ActionLogAccessible::selectionCount() const
 {
-    return log()->hasSelection() ? 1 : 0;
+    return document().hasSelection() ? 1 : 0;
 }
 
 void ActionLogAccessible::addSelection(int startOffset, int endOffset)
 {
-    log()->setSelection(startOffset, endOffset);
+    document().setSelection(startOffset, endOffset);
 }
 
 void ActionLogAccessible::removeSelection(int selectionIndex)
 {
     if (selectionIndex == 0)
-        log()->setSelection(log()->cursorPosition(), log()->cursorPosition());
+        document().setCaret(document().caret());
 }
 
 void ActionLogAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
 {
     if (selectionIndex == 0)
-        log()->setSelection(startOffset, endOffset);
+        document().setSelection(startOffset, endOffset);
 }
 
 int ActionLogAccessible::cursorPosition() const
 {
-    return int(log()->cursorPosition());
+    return int(document().caret());
 }
 
 void ActionLogAccessible::setCursorPosition(int position)
 {
-    log()->setSelection(position, position);
+    document().setCaret(position);
 }
 
 QString ActionLogAccessible::text(int startOffset, int endOffset) const
 {
-    return log()->document().store().mid(startOffset, endOffset - startOffset);
+    return document().store().mid(startOffset, endOffset - startOffset);
 }
 
 // Lines are what readers ask for most; they are found in the store without copying the text.
@@ -108,7 +113,7 @@ QString ActionLogAccessible::textAtOffset(int offset, QAccessible::TextBoundaryT
 {
     if (boundaryType != QAccessible::LineBoundary)
         return QAccessibleTextInterface::textAtOffset(offset, boundaryType, startOffset, endOffset);
-    const LogStore &store = log()->document().store();
+    const LogStore &store = document().store();
     const qsizetype start = store.lineStart(store.lineOf(offset));
     const qsizetype end = std::min(store.size(), store.nextBreak(start) + 1);
     *startOffset = int(start);
@@ -118,7 +123,7 @@ QString ActionLogAccessible::textAtOffset(int offset, QAccessible::TextBoundaryT
 
 int ActionLogAccessible::characterCount() const
 {
-    return int(log()->document().size());
+    return int(document().size());
 }
 
 QRect ActionLogAccessible::characterRect(int offset) const
@@ -134,7 +139,7 @@ int ActionLogAccessible::offsetAtPoint(const QPoint &point) const
 
 void ActionLogAccessible::scrollToSubstring(int startIndex, int endIndex)
 {
-    log()->setSelection(endIndex, startIndex);
+    document().setSelection(endIndex, startIndex);
     log()->ensureCaretVisible();
 }
 
@@ -148,17 +153,17 @@ QString ActionLogAccessible::attributes(int offset, int *startOffset, int *endOf
 
 void ActionLogAccessible::deleteText(int startOffset, int endOffset)
 {
-    log()->replaceText(startOffset, endOffset, {});
+    document().replace(startOffset, endOffset, {});
 }
 
 void ActionLogAccessible::insertText(int offset, const QString &text)
 {
-    log()->replaceText(offset, offset, text);
+    document().replace(offset, offset, text);
 }
 
 void ActionLogAccessible::replaceText(int startOffset, int endOffset, const QString &text)
 {
-    log()->replaceText(startOffset, endOffset, text);
+    document().replace(startOffset, endOffset, text);
 }
 
 QAccessibleInterface *accessibleActionLog(const QString &className, QObject *object)
@@ -174,6 +179,7 @@ ActionLogAccessibleEvents::ActionLogAccessibleEvents(ActionLog *log, const LogDo
 {
     connect(&document, &LogDocument::changed, this, &ActionLogAccessibleEvents::textChanged);
     connect(&document, &LogDocument::caretMoved, this, &ActionLogAccessibleEvents::caretMoved);
+    connect(&document, &LogDocument::caretCarried, this, &ActionLogAccessibleEvents::caretMoved);
 }
 
 // The texts are made only while a screen reader listens: a whole-text write would copy the log.

@@ -42,6 +42,7 @@ public:
 
 private:
     ActionLog *log() const;
+    LogDocument &document() const;
 };
 
 // Gives the log its accessible interface; installed once by the first log.

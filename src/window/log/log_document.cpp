@@ -59,8 +59,6 @@ QString LogDocument::selectedText() const
 
 void LogDocument::place(qsizetype caret, qsizetype anchor)
 {
-    if (caret == m_caret && anchor == m_anchor)
-        return;
     m_caret = caret;
     m_anchor = anchor;
     emit caretMoved();
@@ -89,10 +87,14 @@ void LogDocument::prependLine(QStringView line, bool keepPlace)
     change.inserted = line.size() + 1;
     change.insertedLines = 1;
     emit changed(change);
-    if (keepPlace)
-        place(m_caret + change.inserted, m_anchor + change.inserted);
-    else
+    if (keepPlace) {
+        m_caret += change.inserted;
+        m_anchor += change.inserted;
+        emit caretCarried();
+    } else if (m_caret != 0 || m_anchor != 0) {
+        // At the top already, as at rest it is, the caret stays: a burst announces no move.
         place(0, 0);
+    }
 }
 
 // The old text goes to those who follow the text as it was, moved rather than copied, so that

@@ -84,8 +84,12 @@ public:
 
 signals:
     void changed(const TextChange &change);
-    // The caret or the selection's other end moved.
+    // The user or the program put the caret or the selection's other end somewhere: a move, an
+    // edit or a write, even one that leaves them where they were.
     void caretMoved();
+    // Lines that came above took the caret and the selection along with their text: their
+    // positions changed, their places in the text did not.
+    void caretCarried();
 
 private:
     qsizetype clamped(qsizetype position) const

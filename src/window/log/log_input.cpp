@@ -110,9 +110,8 @@ const EditKey *editKeyOf(const QKeyEvent *event)
     return found == std::end(editKeys) ? nullptr : found;
 }
 
-void run(ActionLog &log, const EditKey &key)
+void run(const EditKey &key, LogInput &input, ActionLog &log, LogDocument &document)
 {
-    const LogDocument &document = log.document();
     const qsizetype caret = document.caret();
     const qsizetype from = document.selectionStart();
     const qsizetype to = document.selectionEnd();
@@ -125,59 +124,62 @@ void run(ActionLog &log, const EditKey &key)
         log.movePage(key.move, key.mode);
         break;
     case Edit::Undo:
-        log.undo();
+        document.undo();
         break;
     case Edit::Redo:
-        log.redo();
+        document.redo();
         break;
     case Edit::Cut:
-        log.cut();
+        input.cut();
         break;
     case Edit::Copy:
-        log.copy();
+        input.copy();
         break;
     case Edit::Paste:
-        log.paste();
+        input.paste();
         break;
     case Edit::Delete:
         // A whole cluster, never leaving a bare accent or half an emoji. Backspace still takes
         // one code point, so that an accent typed last can be corrected.
-        log.replaceText(from, selection ? to : document.graphemeBoundary(caret, true), {},
-                        selection ? EditKind::Other : EditKind::Deleting);
+        document.replace(from, selection ? to : document.graphemeBoundary(caret, true), {},
+                         selection ? EditKind::Other : EditKind::Deleting);
         break;
     case Edit::SelectAll:
         log.selectAll();
         break;
     case Edit::DeleteWordBack:
-        log.replaceText(selection ? from : document.wordBoundary(caret, false), to, {});
+        document.replace(selection ? from : document.wordBoundary(caret, false), to, {});
         break;
     case Edit::DeleteWordOn:
-        log.replaceText(from, selection ? to : document.wordBoundary(caret, true), {});
+        document.replace(from, selection ? to : document.wordBoundary(caret, true), {});
         break;
     }
 }
 
-bool enabled(const ActionLog &log, Edit edit)
+bool enabled(const LogDocument &document, Edit edit)
 {
     switch (edit) {
     case Edit::Undo:
-        return log.isUndoAvailable();
+        return document.canUndo();
     case Edit::Redo:
-        return log.isRedoAvailable();
+        return document.canRedo();
     case Edit::Paste:
         return !QGuiApplication::clipboard()->text().isEmpty();
     case Edit::SelectAll:
-        return log.document().size() > 0;
+        return document.size() > 0;
     default:
-        return log.hasSelection();
+        return document.hasSelection();
     }
 }
 
 } // namespace
 
-LogInput::LogInput(ActionLog &log)
+LogInput::LogInput(ActionLog &log, LogDocument &document)
     : m_log(log)
-{}
+    , m_document(document)
+{
+    connect(&document, &LogDocument::caretMoved, this, &LogInput::selectionMade);
+}
 
 bool LogInput::takesShortcut(const QKeyEvent *event) const
 {
@@ -189,28 +191,46 @@ bool LogInput::takesShortcut(const QKeyEvent *event) const
 void LogInput::keyPressEvent(QKeyEvent *event)
 {
     if (const EditKey *key = editKeyOf(event)) {
-        run(m_log, *key);
+        run(*key, *this, m_log, m_document);
         event->accept();
         return;
     }
-    const LogDocument &document = m_log.document();
-    const qsizetype from = document.selectionStart();
-    const qsizetype to = document.selectionEnd();
-    const bool selection = document.hasSelection();
+    const qsizetype from = m_document.selectionStart();
+    const qsizetype to = m_document.selectionEnd();
+    const bool selection = m_document.hasSelection();
     if (event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier)) {
-        m_log.replaceText(selection ? from : document.previousCharacter(document.caret()), to, {},
-                          selection ? EditKind::Other : EditKind::Deleting);
+        m_document.replace(selection ? from : m_document.previousCharacter(m_document.caret()), to,
+                           {}, selection ? EditKind::Other : EditKind::Deleting);
     } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        m_log.replaceText(from, to, QStringLiteral("\n"));
+        m_document.replace(from, to, QStringLiteral("\n"));
     } else if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
                event->text().isEmpty() || event->text()[0].category() == QChar::Other_Control) {
         // Tab passes the focus on, as in the rest of the window.
         event->ignore();
         return;
     } else {
-        m_log.replaceText(from, to, event->text(), EditKind::Typing);
+        m_document.replace(from, to, event->text(), EditKind::Typing);
     }
     event->accept();
+}
+
+void LogInput::copy() const
+{
+    if (m_document.hasSelection())
+        QGuiApplication::clipboard()->setText(m_document.selectedText());
+}
+
+void LogInput::cut()
+{
+    copy();
+    m_document.replace(m_document.anchor(), m_document.caret(), {});
+}
+
+void LogInput::paste()
+{
+    const QString pasted = QGuiApplication::clipboard()->text();
+    if (!pasted.isEmpty())
+        m_document.replace(m_document.anchor(), m_document.caret(), pasted);
 }
 
 void LogInput::contextMenuEvent(QContextMenuEvent *event)
@@ -224,9 +244,10 @@ void LogInput::contextMenuEvent(QContextMenuEvent *event)
         if (group != MenuGroup::None && key.menu != group)
             menu->addSeparator();
         group = key.menu;
-        QAction *action = menu->addAction(tr(key.menuText), [this, &key] { run(m_log, key); });
+        QAction *action =
+            menu->addAction(tr(key.menuText), [this, &key] { run(key, *this, m_log, m_document); });
         action->setShortcut(key.key);
-        action->setEnabled(enabled(m_log, key.edit));
+        action->setEnabled(enabled(m_document, key.edit));
     }
     menu->popup(event->globalPos());
 }
@@ -234,14 +255,13 @@ void LogInput::contextMenuEvent(QContextMenuEvent *event)
 void LogInput::mousePressEvent(QMouseEvent *event)
 {
     const QPoint point = event->position().toPoint();
-    const LogDocument &document = m_log.document();
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
         const QString selection = clipboard->text(QClipboard::Selection);
         const qsizetype at = m_log.positionAt(point);
-        m_log.setSelection(at, at);
+        m_document.setSelection(at, at);
         if (!selection.isEmpty())
-            m_log.replaceText(at, at, selection);
+            m_document.replace(at, at, selection);
         return;
     }
     if (event->button() != Qt::LeftButton)
@@ -253,12 +273,12 @@ void LogInput::mousePressEvent(QMouseEvent *event)
     m_sinceDoubleClick.invalidate();
     const qsizetype position = m_log.positionAt(point);
     if (thirdClick) {
-        const qsizetype lineStart = document.lineStartOf(position);
-        m_log.setSelection(lineStart, document.lineEndOf(lineStart));
+        const qsizetype lineStart = m_document.lineStartOf(position);
+        m_document.setSelection(lineStart, m_document.lineEndOf(lineStart));
         return;
     }
-    const bool onSelection = document.hasSelection() && position >= document.selectionStart() &&
-                             position < document.selectionEnd();
+    const bool onSelection = m_document.hasSelection() && position >= m_document.selectionStart() &&
+                             position < m_document.selectionEnd();
     const bool extends = event->modifiers() & Qt::ShiftModifier;
     if (onSelection && !extends) {
         m_mayDrag = true;
@@ -266,7 +286,7 @@ void LogInput::mousePressEvent(QMouseEvent *event)
         return;
     }
     m_selecting = true;
-    m_log.setSelection(extends ? document.anchor() : position, position);
+    m_document.setSelection(extends ? m_document.anchor() : position, position);
 }
 
 void LogInput::mouseMoveEvent(QMouseEvent *event)
@@ -283,7 +303,7 @@ void LogInput::mouseMoveEvent(QMouseEvent *event)
     }
     if (m_selecting) {
         m_dragPoint = point;
-        m_log.setSelection(m_log.document().anchor(), m_log.positionAt(m_dragPoint));
+        m_document.setSelection(m_document.anchor(), m_log.positionAt(m_dragPoint));
         if (m_log.viewport()->rect().contains(m_dragPoint))
             m_dragScroll.stop();
         else if (!m_dragScroll.isActive())
@@ -313,7 +333,7 @@ void LogInput::dragScroll()
         horizontal->setValue(horizontal->value() - horizontal->singleStep());
     else if (m_dragPoint.x() > view.right())
         horizontal->setValue(horizontal->value() + horizontal->singleStep());
-    m_log.setSelection(m_log.document().anchor(), m_log.positionAt(m_dragPoint));
+    m_document.setSelection(m_document.anchor(), m_log.positionAt(m_dragPoint));
 }
 
 void LogInput::mouseReleaseEvent(QMouseEvent *event)
@@ -323,7 +343,7 @@ void LogInput::mouseReleaseEvent(QMouseEvent *event)
     // A click on the selection that did not become a drag places the caret, as anywhere else.
     if (std::exchange(m_mayDrag, false)) {
         const qsizetype position = m_log.positionAt(event->position().toPoint());
-        m_log.setSelection(position, position);
+        m_document.setSelection(position, position);
     }
     if (std::exchange(m_selecting, false))
         offerSelection();
@@ -336,9 +356,8 @@ void LogInput::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     m_mayDrag = false;
     m_selecting = false;
-    const auto [start, end] =
-        m_log.document().wordAt(m_log.positionAt(event->position().toPoint()));
-    m_log.setSelection(start, end);
+    const auto [start, end] = m_document.wordAt(m_log.positionAt(event->position().toPoint()));
+    m_document.setSelection(start, end);
     m_sinceDoubleClick.start();
     m_doubleClickPoint = event->position().toPoint();
 }
@@ -352,28 +371,27 @@ void LogInput::selectionMade() const
 void LogInput::offerSelection() const
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (m_log.hasSelection() && clipboard->supportsSelection())
-        clipboard->setText(m_log.selectedText(), QClipboard::Selection);
+    if (m_document.hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(m_document.selectedText(), QClipboard::Selection);
 }
 
 // The selection dragged away: within the log it moves, to another program it is copied or
 // moved as that program asks.
 void LogInput::startDrag()
 {
-    const LogDocument &document = m_log.document();
-    const qsizetype from = document.selectionStart();
-    const qsizetype to = document.selectionEnd();
+    const qsizetype from = m_document.selectionStart();
+    const qsizetype to = m_document.selectionEnd();
     auto *mime = new QMimeData;
-    mime->setText(m_log.selectedText());
+    mime->setText(m_document.selectedText());
     auto *drag = new QDrag(&m_log);
     drag->setMimeData(mime);
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
     // A move within the log was made whole by its drop, which selected the text where it went;
     // moved to another program, the text leaves the log.
-    const bool movedOut = action == Qt::MoveAction && document.selectionStart() == from &&
-                          document.selectionEnd() == to;
+    const bool movedOut = action == Qt::MoveAction && m_document.selectionStart() == from &&
+                          m_document.selectionEnd() == to;
     if (movedOut)
-        m_log.replaceText(from, to, {});
+        m_document.replace(from, to, {});
 }
 
 void LogInput::dragEnterEvent(QDragEnterEvent *event)
@@ -386,10 +404,10 @@ void LogInput::dragMoveEvent(QDragMoveEvent *event)
 {
     if (!event->mimeData()->hasText())
         return event->ignore();
-    const LogDocument &document = m_log.document();
     const qsizetype position = m_log.positionAt(event->position().toPoint());
-    const bool ownSelection = event->source() == &m_log && position >= document.selectionStart() &&
-                              position <= document.selectionEnd();
+    const bool ownSelection = event->source() == &m_log &&
+                              position >= m_document.selectionStart() &&
+                              position <= m_document.selectionEnd();
     if (ownSelection) {
         event->ignore();
         m_dropCaret = -1;
@@ -409,14 +427,13 @@ void LogInput::dragLeaveEvent(QDragLeaveEvent *)
 void LogInput::dropEvent(QDropEvent *event)
 {
     m_dropCaret = -1;
-    const LogDocument &document = m_log.document();
     const qsizetype position = m_log.positionAt(event->position().toPoint());
     const bool moveOwn = event->source() == &m_log && event->dropAction() == Qt::MoveAction;
     if (moveOwn) {
-        m_log.moveText(document.selectionStart(), document.selectionEnd(), position);
+        m_document.move(m_document.selectionStart(), m_document.selectionEnd(), position);
     } else {
-        m_log.replaceText(position, position, event->mimeData()->text());
-        m_log.setSelection(position, m_log.cursorPosition());
+        m_document.replace(position, position, event->mimeData()->text());
+        m_document.setSelection(position, m_document.caret());
     }
     event->acceptProposedAction();
     m_log.setFocus(Qt::MouseFocusReason);
@@ -424,16 +441,15 @@ void LogInput::dropEvent(QDropEvent *event)
 
 void LogInput::inputMethodEvent(QInputMethodEvent *event)
 {
-    const LogDocument &document = m_log.document();
     if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
-        qsizetype from = document.selectionStart();
-        qsizetype to = document.selectionEnd();
+        qsizetype from = m_document.selectionStart();
+        qsizetype to = m_document.selectionEnd();
         if (event->replacementLength() > 0 && from == to) {
-            from = std::clamp<qsizetype>(document.caret() + event->replacementStart(), 0,
-                                         document.size());
+            from = std::clamp<qsizetype>(m_document.caret() + event->replacementStart(), 0,
+                                         m_document.size());
             to = from + event->replacementLength();
         }
-        m_log.replaceText(from, to, event->commitString(), EditKind::Typing);
+        m_document.replace(from, to, event->commitString(), EditKind::Typing);
     }
     m_preedit = event->preeditString();
     m_preeditCaret = int(m_preedit.size());
@@ -448,11 +464,10 @@ QVariant LogInput::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     // The input method sees the caret's line, or of a long one what is near the caret.
     constexpr qsizetype reach = 1024;
-    const LogDocument &document = m_log.document();
-    const qsizetype caret = document.caret();
-    const qsizetype from = std::max(document.lineStartOf(caret), caret - reach);
-    const qsizetype to = std::min(document.lineEndOf(caret), caret + reach);
-    const LogStore &store = document.store();
+    const qsizetype caret = m_document.caret();
+    const qsizetype from = std::max(m_document.lineStartOf(caret), caret - reach);
+    const qsizetype to = std::min(m_document.lineEndOf(caret), caret + reach);
+    const LogStore &store = m_document.store();
     switch (query) {
     case Qt::ImEnabled:
         return true;
@@ -461,7 +476,7 @@ QVariant LogInput::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorRectangle:
         return m_log.cursorRect().translated(m_log.viewport()->pos());
     case Qt::ImAnchorRectangle:
-        return m_log.characterRect(document.anchor()).translated(m_log.viewport()->pos());
+        return m_log.characterRect(m_document.anchor()).translated(m_log.viewport()->pos());
     case Qt::ImFont:
         return m_log.font();
     case Qt::ImSurroundingText:
@@ -469,7 +484,7 @@ QVariant LogInput::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImCursorPosition:
         return int(caret - from);
     case Qt::ImAnchorPosition:
-        return int(std::clamp(document.anchor(), from, to) - from);
+        return int(std::clamp(m_document.anchor(), from, to) - from);
     case Qt::ImAbsolutePosition:
         return qlonglong(caret);
     case Qt::ImTextBeforeCursor:
@@ -477,7 +492,7 @@ QVariant LogInput::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImTextAfterCursor:
         return store.mid(caret, to - caret);
     case Qt::ImCurrentSelection:
-        return m_log.selectedText();
+        return m_document.selectedText();
     default:
         return {};
     }

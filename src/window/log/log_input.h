@@ -8,6 +8,7 @@
 #include <QVariant>
 
 class ActionLog;
+class LogDocument;
 class QContextMenuEvent;
 class QDragEnterEvent;
 class QDragLeaveEvent;
@@ -18,14 +19,15 @@ class QKeyEvent;
 class QMouseEvent;
 
 // How the user works the log: keys, the mouse, drag and drop, the context menu and input methods.
-// The log forwards its input events here, as a text box does to its text control, and what the
-// user does comes back to the log through its own editing calls. The edit keys are one table,
-// which the keys, the window's shortcuts and the context menu all go by.
+// The log forwards its input events here, as a text box does to its text control; what the user
+// does goes to the document, which the log follows, and to the log only where the view decides,
+// as in moving by lines and pages. The edit keys are one table, which the keys, the window's
+// shortcuts and the context menu all go by.
 class LogInput : public QObject {
     Q_OBJECT
 
 public:
-    explicit LogInput(ActionLog &log);
+    LogInput(ActionLog &log, LogDocument &document);
 
     // Whether the key is the log's rather than a shortcut of the window's, as in any edit box.
     bool takesShortcut(const QKeyEvent *event) const;
@@ -43,9 +45,10 @@ public:
     // An invalid answer where the log has nothing of its own to say.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const;
 
-    // Where the platform has a selection of its own, as X11 has, the selection made is offered
-    // there; a selection the mouse is still making, once the button is let go.
-    void selectionMade() const;
+    // The clipboard's edits, as the keys and the context menu make them.
+    void copy() const;
+    void cut();
+    void paste();
 
     // What an input method is composing, and where in it its caret is.
     const QString &preedit() const { return m_preedit; }
@@ -60,11 +63,15 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    // Where the platform has a selection of its own, as X11 has, the selection made is offered
+    // there; a selection the mouse is still making, once the button is let go.
+    void selectionMade() const;
     void offerSelection() const;
     void startDrag();
     void dragScroll();
 
     ActionLog &m_log;
+    LogDocument &m_document;
     QString m_preedit;
     int m_preeditCaret = 0;
     bool m_selecting = false;

@@ -67,11 +67,12 @@ void LogLayout::textChanged(const TextChange &change)
 {
     if (m_preeditAt >= change.position + change.removed.size())
         m_preeditAt += change.inserted - change.removed.size();
-    if (change.firstLine != 0 || change.removedLines != 0) {
-        drop();
-    } else if (m_valid) {
+    if (m_valid && change.firstLine == 0 && change.removedLines == 0) {
         m_prependedLines += change.insertedLines;
         m_prependedChars += change.inserted;
+    } else {
+        drop();
+        m_rowsMoved.reset();
     }
 }
 
@@ -144,8 +145,11 @@ const std::vector<ShownLine> &LogLayout::lines(const LayoutFrame &frame)
             m_lines.resize(std::min<std::size_t>(m_lines.size(),
                                                  std::min(m_store.lineCount(), frame.lineCount)));
             m_frame = frame;
+            if (m_rowsMoved)
+                *m_rowsMoved += added;
         } else {
             m_valid = false;
+            m_rowsMoved.reset();
         }
     }
     if (m_valid && frame == m_frame)
@@ -160,6 +164,11 @@ const std::vector<ShownLine> &LogLayout::lines(const LayoutFrame &frame)
     m_frame = frame;
     m_valid = true;
     return m_lines;
+}
+
+std::optional<qsizetype> LogLayout::takeRowsMoved()
+{
+    return std::exchange(m_rowsMoved, 0);
 }
 
 ShownLine LogLayout::find(qsizetype line, const LayoutFrame &frame)

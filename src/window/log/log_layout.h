@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class LogDocument;
@@ -38,7 +39,8 @@ struct LayoutFrame {
 
 // The laid-out lines of the frame in view, kept from one frame to the next until the text, the
 // font or the frame changes; the layout follows the document's changes itself. Lines put at the
-// top of a log shown from its beginning are laid out alone, the others moved down.
+// top of a log shown from its beginning are laid out alone, the others moved down, and the view
+// moves the rows it drew down with them.
 class LogLayout : public QObject {
     Q_OBJECT
 
@@ -56,6 +58,9 @@ public:
     // The shown line of the frame holding the line, or the line laid out anew as the frame
     // would show it.
     ShownLine find(qsizetype line, const LayoutFrame &frame);
+    // How many rows the lines kept moved down, as lines came at the top, since the last call; none
+    // where a change to the text had them laid out anew, so that nothing drawn of them holds.
+    std::optional<qsizetype> takeRowsMoved();
 
     qreal xOf(const ShownLine &shown, qsizetype column) const;
     qsizetype columnAt(const ShownLine &shown, qreal x) const;
@@ -78,4 +83,6 @@ private:
     // Lines put at the top since the last frame, and their characters with the breaks.
     qsizetype m_prependedLines = 0;
     qsizetype m_prependedChars = 0;
+    // Since the view last asked.
+    std::optional<qsizetype> m_rowsMoved = 0;
 };

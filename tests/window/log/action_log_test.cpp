@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextLayout>
 #include <private/qguiapplication_p.h>
@@ -14,19 +15,28 @@
 
 namespace {
 
-using Keys = std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>;
+// Presses the keys, written as a menu shows them: "Ctrl+Right, Ctrl+Shift+Right".
+void pressKeys(QWidget *widget, const char *keys)
+{
+    for (const QString &key : QString::fromLatin1(keys).split(QStringLiteral(", ")))
+        QTest::keySequence(widget, QKeySequence(key));
+}
 
 struct KeyCase {
     const char *name;
-    Keys keys;
-    QString text;     // after the keys, lines joined by line feeds
+    const char *keys;
     QString selected; // after the keys
+    // After the keys, lines joined by line feeds.
+    QString text = QStringLiteral("one two\nthree");
+    QString clipboard = {}; // after the keys, from none
 };
 
 void PrintTo(const KeyCase &keyCase, std::ostream *os)
 {
     *os << keyCase.name;
 }
+
+constexpr auto byName = [](const auto &info) { return std::string(info.param.name); };
 
 class LogEditing : public WindowTest, public testing::WithParamInterface<KeyCase> {
 protected:
@@ -35,59 +45,123 @@ protected:
         WindowTest::SetUp();
         log()->setPlainText("one two\r\nthree");
         log()->setFocus();
+        QApplication::clipboard()->clear();
     }
 };
 
-constexpr Qt::KeyboardModifiers none = Qt::NoModifier;
 constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
 constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
 
 TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
 {
-    for (const auto &[key, modifiers] : GetParam().keys)
-        QTest::keyClick(log(), key, modifiers);
+    pressKeys(log(), GetParam().keys);
     EXPECT_EQ(log()->toCrLfText(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
     EXPECT_EQ(log()->selectedText(), GetParam().selected);
+    EXPECT_EQ(QApplication::clipboard()->text(), GetParam().clipboard);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, LogEditing,
     testing::Values(
-        KeyCase{"shiftEndSelectsTheLine", {{Qt::Key_End, shift}}, "one two\nthree", "one two"},
-        KeyCase{"ctrlRightMovesByWord",
-                {{Qt::Key_Right, ctrl}, {Qt::Key_Right, ctrl | shift}},
-                "one two\nthree",
-                "two"},
-        KeyCase{"ctrlLeftFromTheNextLine",
-                {{Qt::Key_Down, none}, {Qt::Key_Left, ctrl}, {Qt::Key_Left, ctrl | shift}},
-                "one two\nthree",
-                "two"},
-        KeyCase{"shiftDownSelectsToTheNextLine",
-                {{Qt::Key_Right, none}, {Qt::Key_Down, shift}},
-                "one two\nthree",
-                "ne two\nt"},
-        KeyCase{"ctrlShiftEndSelectsToTheEnd",
-                {{Qt::Key_Right, ctrl}, {Qt::Key_End, ctrl | shift}},
-                "one two\nthree",
-                "two\nthree"},
-        KeyCase{"shiftArrowsThenTypingReplaces",
-                {{Qt::Key_Right, shift}, {Qt::Key_Right, shift}, {Qt::Key_X, none}},
-                "xe two\nthree",
-                ""},
-        KeyCase{"backspaceJoinsLines",
-                {{Qt::Key_Down, none}, {Qt::Key_Home, none}, {Qt::Key_Backspace, none}},
-                "one twothree",
-                ""},
-        KeyCase{"deleteTakesTheSelection",
-                {{Qt::Key_End, shift}, {Qt::Key_Delete, none}},
-                "\nthree",
-                ""},
-        KeyCase{"returnBreaksTheLine",
-                {{Qt::Key_Right, ctrl}, {Qt::Key_Return, none}},
-                "one \ntwo\nthree",
-                ""},
-        KeyCase{"selectAll", {{Qt::Key_A, ctrl}}, "one two\nthree", "one two\nthree"}),
-    [](const auto &info) { return std::string(info.param.name); });
+        KeyCase{"shiftEndSelectsTheLine", "Shift+End", "one two"},
+        KeyCase{"ctrlRightMovesByWord", "Ctrl+Right, Ctrl+Shift+Right", "two"},
+        KeyCase{"ctrlLeftFromTheNextLine", "Down, Ctrl+Left, Ctrl+Shift+Left", "two"},
+        KeyCase{"shiftDownSelectsToTheNextLine", "Right, Shift+Down", "ne two\nt"},
+        KeyCase{"ctrlShiftEndSelectsToTheEnd", "Ctrl+Right, Ctrl+Shift+End", "two\nthree"},
+        KeyCase{"shiftArrowsThenTypingReplaces", "Shift+Right, Shift+Right, X", "",
+                "xe two\nthree"},
+        KeyCase{"backspaceJoinsLines", "Down, Home, Backspace", "", "one twothree"},
+        KeyCase{"deleteTakesTheSelection", "Shift+End, Del", "", "\nthree"},
+        KeyCase{"returnBreaksTheLine", "Ctrl+Right, Return", "", "one \ntwo\nthree"},
+        KeyCase{"selectAll", "Ctrl+A", "one two\nthree"},
+        KeyCase{"ctrlCCopies", "Shift+End, Ctrl+C", "one two", "one two\nthree", "one two"},
+        KeyCase{"ctrlXCuts", "Shift+End, Ctrl+X", "", "\nthree", "one two"},
+        KeyCase{"ctrlBackspaceTakesTheWordBefore", "End, Ctrl+Backspace", "", "one \nthree"},
+        KeyCase{"ctrlDeleteTakesTheWordAfter", "Ctrl+Del", "", "two\nthree"},
+        KeyCase{"pageDown", "PgDown, Shift+End", "three"},
+        KeyCase{"shiftPageDown", "Right, Shift+PgDown", "ne two\nt"},
+        KeyCase{"pageUp", "Down, PgUp, Shift+End", "one two"},
+        KeyCase{"shiftPageUp", "Down, Shift+PgUp", "one two\n"}),
+    byName);
+
+struct VerticalCase {
+    const char *name;
+    const char *keys;
+    // What a drag or the program does after the keys, to the log and the standard box alike.
+    void (*edit)(ActionLog &log, QPlainTextEdit &box) = nullptr;
+};
+
+void PrintTo(const VerticalCase &verticalCase, std::ostream *os)
+{
+    *os << verticalCase.name;
+}
+
+class UpAndDown : public WindowTest, public testing::WithParamInterface<VerticalCase> {};
+
+// Up and Down keep a column only from one vertical move to the next: after any other move or
+// edit they start from where the caret is, while lines that arrive above leave it in its column.
+TEST_P(UpAndDown, GoWhereTheStandardBoxGoes)
+{
+    const QString text("alpha beta gamma\nhello, world foo.bar don't 3.14 x_y\n"
+                       "alpha beta gamma\nhello, world foo.bar don't 3.14 x_y");
+    // The standard box, set up as the log is.
+    QPlainTextEdit box;
+    box.setLineWrapMode(QPlainTextEdit::NoWrap);
+    box.setFont(log()->font());
+    box.setPlainText(text);
+    log()->setPlainText(text);
+    log()->setFocus();
+    QApplication::clipboard()->setText("pasted");
+    const auto pressBoth = [&](const char *keys) {
+        pressKeys(log(), keys);
+        pressKeys(&box, keys);
+    };
+    pressBoth(GetParam().keys);
+    if (GetParam().edit)
+        GetParam().edit(*log(), box);
+    ASSERT_EQ(log()->document().toPlainText(), box.toPlainText());
+    for (const char *key : {"Down", "Up"}) {
+        pressBoth(key);
+        EXPECT_EQ(log()->cursorPosition(), box.textCursor().position()) << key;
+    }
+}
+
+// "alpha " dragged to the second line's start; the standard box drops text as if typed there.
+void dragAlphaDown(ActionLog &log, QPlainTextEdit &box)
+{
+    log.document().move(0, 6, 17);
+    QTextCursor cursor = box.textCursor();
+    cursor.setPosition(6);
+    cursor.setPosition(0, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.setPosition(11);
+    cursor.insertText("alpha ");
+    box.setTextCursor(cursor);
+}
+
+void lineArrives(ActionLog &log, QPlainTextEdit &box)
+{
+    log.prependLine("arrived");
+    QTextCursor(box.document()).insertText("arrived\n");
+}
+
+// Rows that begin "Down, End, Down" come to the short third line's end, keeping the longer line's
+// column; those that begin "End, X, Home, Down" come to the second line's start, keeping its
+// column, with the first line's end to take back.
+INSTANTIATE_TEST_SUITE_P(
+    AfterEachEdit, UpAndDown,
+    testing::Values(VerticalCase{"typing", "Down, End, Down, X"},
+                    VerticalCase{"backspace", "Down, End, Down, Backspace"},
+                    VerticalCase{"delete", "Down, End, Down, Del"},
+                    VerticalCase{"endWhereTheCaretIs", "Down, End, Down, End"},
+                    VerticalCase{"undo", "End, X, Home, Down, Ctrl+Z"},
+                    VerticalCase{"redo", "End, X, Home, Down, Ctrl+Z, Ctrl+Shift+Z"},
+                    VerticalCase{"selectAll", "End, X, Home, Down, Ctrl+A"},
+                    VerticalCase{"paste", "Down, End, Down, Ctrl+V"},
+                    VerticalCase{"cut", "Down, End, Down, Shift+Down, Ctrl+X"},
+                    VerticalCase{"draggedMove", "Down, End, Down", dragAlphaDown},
+                    VerticalCase{"lineArriving", "Down, End, Down", lineArrives}),
+    byName);
 
 using ActionLogTest = WindowTest;
 
@@ -158,27 +232,40 @@ TEST_F(ActionLogTest, EndReachesTheEndOfALongLineOfWideLetters)
         << caret.x() << " in a view " << log()->viewport()->width() << " wide";
 }
 
+// Page Down and Page Up move the view by a page and the caret along with it, on the same row.
+TEST_F(ActionLogTest, PagesMoveTheViewAndTheCaretAlike)
+{
+    log()->setPlainText(QString("line\n").repeated(300));
+    log()->setFocus();
+    QApplication::processEvents();
+    const int page = log()->verticalScrollBar()->pageStep();
+    ASSERT_GT(page, 2);
+    pressKeys(log(), "Down, PgDown, PgDown, Shift+PgUp");
+    QApplication::processEvents();
+    EXPECT_EQ(log()->verticalScrollBar()->value(), page);
+    EXPECT_EQ(log()->document().lineOf(log()->cursorPosition()), page + 1);
+    EXPECT_EQ(log()->selectedText().count(u'\n'), page);
+}
+
 TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
 {
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
     QApplication::clipboard()->setText(" pasted");
-    QTest::keyClick(log(), Qt::Key_V, ctrl);
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    pressKeys(log(), "Ctrl+V, Ctrl+Z");
     EXPECT_EQ(log()->toCrLfText(), "typed");
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
+    pressKeys(log(), "Ctrl+Z");
     EXPECT_EQ(log()->toCrLfText(), "");
-    EXPECT_FALSE(log()->isUndoAvailable());
-    log()->redo();
-    log()->redo();
+    EXPECT_FALSE(log()->document().canUndo());
+    pressKeys(log(), "Ctrl+Shift+Z, Ctrl+Shift+Z");
     EXPECT_EQ(log()->toCrLfText(), "typed pasted");
     EXPECT_EQ(log()->cursorPosition(), 12);
 
-    // Backspace adds to a run of deletions that one undo takes back.
-    QTest::keyClick(log(), Qt::Key_Backspace);
-    QTest::keyClick(log(), Qt::Key_Backspace);
-    QTest::keyClick(log(), Qt::Key_Z, ctrl);
-    EXPECT_EQ(log()->toCrLfText(), "typed pasted");
+    // A run of Backspaces, or of Deletes, is one step for undo too.
+    for (const char *keys : {"Backspace, Backspace, Ctrl+Z", "Home, Del, Del, Ctrl+Z"}) {
+        pressKeys(log(), keys);
+        EXPECT_EQ(log()->toCrLfText(), "typed pasted") << keys;
+    }
 }
 
 TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
@@ -188,7 +275,7 @@ TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
     const int y = log()->fontMetrics().height() / 2 + 4;
     QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
     EXPECT_EQ(log()->selectedText(), "alpha");
-    log()->cut();
+    QTest::keyClick(log(), Qt::Key_X, ctrl);
     EXPECT_EQ(QApplication::clipboard()->text(), "alpha");
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {1000, y});
     EXPECT_EQ(log()->cursorPosition(), log()->toCrLfText().size());
@@ -313,7 +400,7 @@ TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
                                     "|", "Select All"}));
     menu->actions().at(6)->trigger();
     EXPECT_EQ(log()->toCrLfText(), "one ");
-    EXPECT_TRUE(log()->isUndoAvailable());
+    EXPECT_TRUE(log()->document().canUndo());
 }
 
 // Keeps the regions the watched widgets paint, with the widget that painted each.
@@ -407,7 +494,7 @@ TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
     EXPECT_EQ(log()->selectedText(), "beta");
 
     QTest::mouseClick(view, Qt::LeftButton, {}, onBeta);
-    EXPECT_FALSE(log()->hasSelection());
+    EXPECT_FALSE(log()->document().hasSelection());
     EXPECT_EQ(log()->cursorPosition(), log()->positionAt(onBeta));
 
     QMimeData dropped;
@@ -419,21 +506,6 @@ TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
     QApplication::sendEvent(view, &drop);
     EXPECT_EQ(log()->toCrLfText(), "new alpha beta gamma");
     EXPECT_EQ(log()->selectedText(), "new ");
-}
-
-// Up and Down start from where moved text leaves the caret, not from the column they kept.
-TEST_F(ActionLogTest, UpAndDownStartAfreshFromMovedText)
-{
-    log()->setPlainText("abcdefghij\nabc\nabcdefghij\nabcdefghij");
-    log()->setFocus();
-    log()->setSelection(8, 8);
-    QTest::keyClick(log(), Qt::Key_Down, Qt::ShiftModifier);
-    ASSERT_EQ(log()->cursorPosition(), 14); // the end of the short line; the column kept is 8
-    log()->moveText(8, 14, 15);
-    ASSERT_EQ(log()->toCrLfText(), "abcdefgh\r\nij\r\nabcabcdefghij\r\nabcdefghij");
-    ASSERT_EQ(log()->cursorPosition(), 15);
-    QTest::keyClick(log(), Qt::Key_Down);
-    EXPECT_EQ(log()->cursorPosition(), 29);
 }
 
 // A log made taller in the frame a line arrives in draws every row it now has room for.

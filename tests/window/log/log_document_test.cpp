@@ -130,65 +130,6 @@ TEST(LogDocument, KeepsTextCaretAndLinesThroughUserEditsAndArrivingLines)
     expectSameLines(document.store(), model.text);
 }
 
-// Typing while the device's lines arrive stays one whole word below them, and a selection made
-// before they came still holds the same text; with nobody working in the log, the caret goes
-// to the newest line.
-TEST(LogDocument, ArrivingLinesKeepTheUsersPlaceOnlyWhenAsked)
-{
-    LogDocument document;
-    document.setText("alpha beta");
-    document.setCaret(6);
-    for (const char *letter : {"C", "K", "B"}) {
-        document.replace(document.caret(), document.caret(), letter, EditKind::Typing);
-        document.prependLine(u"device line", true);
-    }
-    EXPECT_EQ(document.toPlainText(), "device line\ndevice line\ndevice line\nalpha CKBbeta");
-
-    document.setSelection(document.size() - 4, document.size());
-    document.prependLine(u"one more", true);
-    EXPECT_EQ(document.selectedText(), "beta");
-
-    document.prependLine(u"newest", false);
-    EXPECT_EQ(document.caret(), 0);
-    EXPECT_FALSE(document.hasSelection());
-    EXPECT_EQ(document.lineCount(), 6);
-    EXPECT_FALSE(document.canUndo()) << "the program's lines are not the user's to take back";
-}
-
-struct ClusterCase {
-    const char *name;
-    QString cluster;
-};
-
-void PrintTo(const ClusterCase &cluster, std::ostream *os)
-{
-    *os << cluster.name;
-}
-
-class LogDocumentClusters : public testing::TestWithParam<ClusterCase> {};
-
-// The caret passes a composed character whole and Delete takes it whole: never a bare accent or
-// half an emoji left behind.
-TEST_P(LogDocumentClusters, AreOneStepForTheCaretAndForDelete)
-{
-    const QString &cluster = GetParam().cluster;
-    LogDocument document;
-    document.setText(u'a' + cluster + u'b');
-    const qsizetype after = 1 + cluster.size();
-    EXPECT_EQ(document.graphemeBoundary(1, true), after);
-    EXPECT_EQ(document.graphemeBoundary(after, false), 1);
-    document.replace(1, document.graphemeBoundary(1, true), {}, EditKind::Deleting);
-    EXPECT_EQ(document.toPlainText(), "ab");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Composed, LogDocumentClusters,
-    testing::Values(ClusterCase{"combiningAccent", QStringLiteral("e\u0301")},
-                    ClusterCase{"joinedEmoji", QString::fromUtf8("\U0001F469\u200D\U0001F4BB")},
-                    ClusterCase{"flag", QString::fromUtf8("\U0001F1E9\U0001F1EA")},
-                    ClusterCase{"indicSyllable", QStringLiteral("\u0915\u094D\u0937\u093F")}),
-    [](const auto &info) { return std::string(info.param.name); });
-
 // Word moves and a double click's word pass a word however long it is, and stop at line breaks.
 TEST(LogDocument, WordsOfAnyLengthArePassedWhole)
 {
@@ -201,44 +142,6 @@ TEST(LogDocument, WordsOfAnyLengthArePassedWhole)
     EXPECT_EQ(document.wordAt(length / 2), std::pair(qsizetype(0), length));
     EXPECT_EQ(document.wordAt(length + 4), std::pair(length + 1, length + 4))
         << "at a line's end, the word before it";
-}
-
-// A run of Backspaces, or of Deletes, is taken back as one step, as a run of typing is; a caret
-// move ends the run.
-TEST(LogDocument, RunsOfTypingOrDeletingUndoAsOneStep)
-{
-    LogDocument document;
-    for (const char *letter : {"t", "y", "p", "e", "d"})
-        document.replace(document.caret(), document.caret(), letter, EditKind::Typing);
-    for (int i = 0; i < 2; ++i)
-        document.replace(document.caret() - 1, document.caret(), {}, EditKind::Deleting);
-    document.setCaret(0);
-    for (int i = 0; i < 2; ++i)
-        document.replace(0, 1, {}, EditKind::Deleting);
-    EXPECT_EQ(document.toPlainText(), "p");
-    document.undo();
-    EXPECT_EQ(document.toPlainText(), "typ");
-    EXPECT_EQ(document.caret(), 0);
-    document.undo();
-    EXPECT_EQ(document.toPlainText(), "typed");
-    EXPECT_EQ(document.caret(), 5);
-    document.undo();
-    EXPECT_EQ(document.toPlainText(), "");
-    EXPECT_FALSE(document.canUndo());
-}
-
-// A drag within the log moves the text as one step and leaves it selected where it went.
-TEST(LogDocument, MovedTextIsSelectedAndOneUndoTakesItBack)
-{
-    LogDocument document;
-    document.setText("one two three");
-    ASSERT_TRUE(document.move(0, 4, 8));
-    EXPECT_EQ(document.toPlainText(), "two one three");
-    EXPECT_EQ(document.selectedText(), "one ");
-    EXPECT_FALSE(document.move(4, 8, 6)) << "a drop onto the text itself";
-    document.undo();
-    EXPECT_EQ(document.toPlainText(), "one two three");
-    EXPECT_FALSE(document.canUndo());
 }
 
 } // namespace
