@@ -9,9 +9,6 @@
 
 namespace {
 
-// The control's name on its form, as it reads it among its ambient properties.
-constexpr wchar_t nameOnTheForm[] = L"Hearthwick1";
-
 // What the control says of itself, in the system's registry where it says to look there.
 DWORD miscStatusOf(IOleObject *object, const CLSID &classId)
 {
@@ -104,7 +101,7 @@ std::optional<ComFailure> ControlContainer::create(HWND parent, const wchar_t *p
     m_control.As(&m_object);
     const bool siteFirst =
         m_object && (miscStatusOf(m_object.Get(), m_classId) & OLEMISC_SETCLIENTSITEFIRST);
-    m_site.Attach(new ClientSite(m_window, nameOnTheForm, m_onModeless));
+    m_site.Attach(new ClientSite(m_window, asWide(ControlContract::controlName), m_onModeless));
     if (m_object && siteFirst)
         if (const HRESULT result = m_object->SetClientSite(m_site.Get()); FAILED(result))
             return comFailure(result, name + L" could not be sited on a window.");

@@ -17,6 +17,11 @@ inline constexpr std::size_t actionValueCount = 7;
 // The program's name: its window's title, and the container's name as the control is told it.
 inline constexpr char16_t programName[] = u"KV27 Exerciser";
 
+// The control's programmatic identifier, as its installer registers it, and its name on the
+// program's form, as it reads it among its container's ambient properties.
+inline constexpr char16_t programmaticId[] = u"HearthwickScriptLibCtl.Hearthwick";
+inline constexpr char16_t controlName[] = u"Hearthwick1";
+
 // The hosts, installed beside the program, in the order the program tries them: the 64-bit one
 // first, then the 32-bit one that most installed controls need.
 inline constexpr const char *hostPrograms[] = {"kv27-control-host64.exe",

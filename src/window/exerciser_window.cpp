@@ -96,7 +96,7 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
 
     // A child of the window, as a control sits on its form: found by its name, and gone with it.
     m_control->setParent(this);
-    m_control->setObjectName(QStringLiteral("Hearthwick1"));
+    m_control->setObjectName(QString::fromUtf16(ControlContract::controlName));
 
     buildWidgets();
 
