@@ -213,8 +213,13 @@ HRESULT STDMETHODCALLTYPE ClientSite::Invoke(DISPID member, REFIID, LCID, WORD f
 
 HRESULT STDMETHODCALLTYPE ClientSite::EnableModeless(BOOL enable)
 {
-    m_onModeless(enable != FALSE);
-    return S_OK;
+    // Nothing thrown may unwind into the control's frames.
+    try {
+        m_onModeless(enable != FALSE);
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 // The control stands for itself: the host wraps it in nothing.

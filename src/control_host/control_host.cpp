@@ -9,10 +9,10 @@ namespace {
 constexpr wchar_t rootClass[] = L"KV27ControlHost";
 constexpr wchar_t messageClass[] = L"KV27ControlHostMessages";
 
-HostWire::Failure closingFailure()
+// E_ABORT: what the host was asked to do was given up because it closes.
+HostWire::Failure closing(std::u16string description)
 {
-    // E_ABORT
-    return {0x80004004, u"The control host is closing."};
+    return {0x80004004, std::move(description)};
 }
 
 ControlHost *hostOf(HWND window)
@@ -27,6 +27,8 @@ ControlHost::ControlHost(MessageWriter &writer, HWND owner)
     , m_owner(owner)
     , m_container([&writer](bool enabled) { writer.write(HostWire::modelessLine(enabled)); })
     , m_events(writer)
+    , m_outOfMemory(HostWire::failedLine(
+          {0x8007000E, u"The control host had too little memory for the command."}))
 {}
 
 ControlHost::~ControlHost()
@@ -54,7 +56,7 @@ int ControlHost::run(const wchar_t *programmaticId)
     m_controlWindows->look();
     if (m_closeRequested) {
         m_writer.write(HostWire::unavailableLine(
-            {0x80004004, u"The control host was closed while the control was being created."}));
+            closing(u"The control host was closed while the control was being created.")));
         shutDown();
         return 0;
     }
@@ -65,11 +67,16 @@ int ControlHost::run(const wchar_t *programmaticId)
     }
     m_writer.write(HostWire::readyLine());
 
-    m_reader = std::make_unique<InputReader>(m_messages);
-    m_reader->start();
+    m_reader.start(m_messages);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
+        if (message.hwnd && message.hwnd == m_messages) {
+            DispatchMessageW(&message);
+            continue;
+        }
+        // The control's timers and windows run its code on its own time: that counts as a call.
+        const Call call(*this);
         DispatchMessageW(&message);
     }
     return 0;
@@ -99,6 +106,23 @@ bool ControlHost::createWindows()
     return true;
 }
 
+void ControlHost::takeInput()
+{
+    if (m_calls > 0 || m_shuttingDown)
+        return;
+    if (m_closeRequested) {
+        shutDown();
+        return;
+    }
+    if (const auto line = m_reader.takeLine()) {
+        handle(*line);
+        // One line at a time, so that the control's own messages take their turn between them.
+        resume();
+    } else if (m_reader.ended()) {
+        requestClose();
+    }
+}
+
 void ControlHost::handle(const std::string &line)
 {
     const auto parsed = HostWire::parseCommand(line);
@@ -107,7 +131,7 @@ void ControlHost::handle(const std::string &line)
         return;
     }
     if (m_closeRequested || m_shuttingDown) {
-        m_writer.write(HostWire::failedLine(closingFailure()));
+        m_writer.write(HostWire::failedLine(closing(u"The control host is closing.")));
         return;
     }
     const auto &command = std::get<HostWire::Command>(parsed);
@@ -120,6 +144,13 @@ void ControlHost::handle(const std::string &line)
     m_writer.write(failure ? HostWire::failedLine(wireFailure(*failure)) : HostWire::doneLine());
 }
 
+// Input or a close that waited for the control's code is taken from the message loop.
+void ControlHost::resume()
+{
+    if (m_messages && (m_closeRequested || m_reader.hasNews()))
+        PostMessageW(m_messages, InputReader::inputMessage, 0, 0);
+}
+
 void ControlHost::requestClose()
 {
     if (m_calls > 0 || m_shuttingDown) {
@@ -127,14 +158,6 @@ void ControlHost::requestClose()
         return;
     }
     shutDown();
-}
-
-bool ControlHost::closedAfterCall()
-{
-    if (!m_closeRequested)
-        return false;
-    shutDown();
-    return true;
 }
 
 // Once, whatever asks for it meanwhile: the control is deactivated, closed and let go, and the
@@ -150,7 +173,6 @@ void ControlHost::shutDown()
         m_container.close();
     }
     m_controlWindows.reset();
-    m_reader.reset();
     if (m_messages)
         DestroyWindow(std::exchange(m_messages, nullptr));
     if (m_root)
@@ -182,19 +204,16 @@ LRESULT CALLBACK ControlHost::rootProcedure(HWND window, UINT message, WPARAM wP
 LRESULT CALLBACK ControlHost::messageProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam)
 {
-    ControlHost *host = hostOf(window);
-    switch (message) {
-    case InputReader::lineMessage: {
-        const std::unique_ptr<std::string> line(reinterpret_cast<std::string *>(lParam));
-        host->handle(*line);
-        if (!host->closedAfterCall())
-            host->m_reader->lineHandled();
-        return 0;
-    }
-    case InputReader::closedMessage:
-        host->requestClose();
-        return 0;
-    default:
+    if (message != InputReader::inputMessage)
         return DefWindowProcW(window, message, wParam, lParam);
+    ControlHost *host = hostOf(window);
+    // Nothing thrown may unwind through the system's frames, or the control's: the command at
+    // hand fails, in words written while there was memory for them.
+    try {
+        host->takeInput();
+    } catch (...) {
+        host->m_writer.write(host->m_outOfMemory);
+        host->resume();
     }
+    return 0;
 }

@@ -11,9 +11,11 @@
 #include <windows.h>
 
 // The host's life: the control created, sited and listened to, each command from the program
-// handed to it, and the end. A close of the host's window, the end of the session or the end of
-// the input may arrive inside any call into the control, where the control may run a message
-// loop of its own: the control is let go only once that call has returned, and only once.
+// handed to it, and the end. The control's code runs inside the calls the host makes into it and,
+// on its own time, from the host's message loop (its timers, its windows' messages); either way
+// it may run a message loop of its own, in which the program's next command, a close of the
+// host's window, the end of the session or the end of the input may arrive. Commands wait until
+// the control's code has returned, and the control is let go only then, and only once.
 class ControlHost {
 public:
     // The owner is the program's window, in front of which the control's own windows go.
@@ -27,7 +29,7 @@ public:
     int run(const wchar_t *programmaticId);
 
 private:
-    // Counts the calls into the control under way.
+    // Counts the control's code under way; input that waited for it is taken once it returns.
     class Call {
     public:
         explicit Call(ControlHost &host)
@@ -35,7 +37,11 @@ private:
         {
             ++m_host.m_calls;
         }
-        ~Call() { --m_host.m_calls; }
+        ~Call()
+        {
+            if (--m_host.m_calls == 0)
+                m_host.resume();
+        }
         Call(const Call &) = delete;
         Call &operator=(const Call &) = delete;
 
@@ -47,13 +53,17 @@ private:
     static LRESULT CALLBACK messageProcedure(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam);
     bool createWindows();
+    // Takes the next line from the program, or the end of its input, unless the control's code
+    // is under way.
+    void takeInput();
     void handle(const std::string &line);
-    // Closes the host now, or once the call into the control under way has returned.
+    void resume();
+    // Closes the host now, or once the control's code under way has returned.
     void requestClose();
-    // Ends the host if a close came during the call that just returned; gives whether it did.
-    bool closedAfterCall();
     void shutDown();
 
+    // First, so that the process's standard input is the reader's before the control is loaded.
+    InputReader m_reader;
     MessageWriter &m_writer;
     HWND m_owner;
     // The root window the control is sited in: top-level, so that the control finds a frame,
@@ -64,7 +74,7 @@ private:
     ControlContainer m_container;
     EventConnection m_events;
     std::unique_ptr<ControlWindows> m_controlWindows;
-    std::unique_ptr<InputReader> m_reader;
+    const std::string m_outOfMemory;
     int m_calls = 0;
     bool m_closeRequested = false;
     bool m_shuttingDown = false;

@@ -8,6 +8,8 @@
 namespace {
 
 constexpr DWORD pollInterval = 50; // ms: quick to notice, and nothing to a sleeping thread
+// How long a window's thread may take to answer: a box's message loop answers at once.
+constexpr UINT answerWithin = 500; // ms
 
 BOOL CALLBACK collectShown(HWND window, LPARAM found)
 {
@@ -18,12 +20,21 @@ BOOL CALLBACK collectShown(HWND window, LPARAM found)
     return TRUE;
 }
 
+// Whether the window's thread takes messages, as it does while it waits for the user.
+bool answers(HWND window)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, answerWithin,
+                               &result) != 0;
+}
+
 // The host's own windows are never shown, so every shown top-level window of this process but a
 // console's is the control's.
-std::vector<HWND> shownWindows()
+std::vector<HWND> waitingForTheUser()
 {
     std::vector<HWND> shown;
     EnumWindows(collectShown, reinterpret_cast<LPARAM>(&shown));
+    std::erase_if(shown, [](HWND window) { return !answers(window); });
     return shown;
 }
 
@@ -61,14 +72,18 @@ ControlWindows::~ControlWindows()
 
 void ControlWindows::look()
 {
+    const LONG look = InterlockedIncrement(&m_looks);
+    std::vector<HWND> waiting = waitingForTheUser();
     AcquireSRWLockExclusive(&m_lock);
-    std::vector<HWND> shown = shownWindows();
-    for (const HWND window : shown)
-        if (std::find(m_known.begin(), m_known.end(), window) == m_known.end())
-            bringForward(window, m_owner);
-    if (m_known.empty() != shown.empty())
-        m_writer.write(HostWire::windowLine(!shown.empty()));
-    m_known = std::move(shown);
+    if (look > m_applied) {
+        m_applied = look;
+        for (const HWND window : waiting)
+            if (std::find(m_known.begin(), m_known.end(), window) == m_known.end())
+                bringForward(window, m_owner);
+        if (m_known.empty() != waiting.empty())
+            m_writer.write(HostWire::windowLine(!waiting.empty()));
+        m_known = std::move(waiting);
+    }
     ReleaseSRWLockExclusive(&m_lock);
 }
 

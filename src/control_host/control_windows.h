@@ -6,10 +6,12 @@
 #include <windows.h>
 
 // Watches for windows of the control's own (a message box, a dialog) while the control lives: it
-// tells the program when the first opens and when the last has closed, so that the time the user
-// spends on them does not count against any limit, and brings each one in front of the
-// program's window, owned by it, where the user sees it. Runs on a thread of its own, since the
-// window's thread is inside the control's message loop while such a window is open.
+// tells the program when the first waits for the user and when the last has stopped, so that the
+// time the user spends on them does not count against any limit, and brings each one in front of
+// the program's window, owned by it, where the user sees it. A window waits for the user only
+// while its thread answers messages: the window of a control that hangs holds no clock. Runs on a
+// thread of its own, since the window's thread is inside the control's message loop while such a
+// window is open.
 class ControlWindows {
 public:
     // The owner is the program's window, or none.
@@ -30,6 +32,10 @@ private:
     HWND m_owner;
     HANDLE m_stop;
     SRWLOCK m_lock = SRWLOCK_INIT;
+    // Looks are numbered as they start, so that an older one, slower to finish, never undoes
+    // what a newer one found.
+    volatile LONG m_looks = 0;
+    LONG m_applied = 0;
     std::vector<HWND> m_known;
     HANDLE m_thread = nullptr;
 };

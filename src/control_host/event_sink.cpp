@@ -3,6 +3,8 @@
 #include "host_wire.h"
 #include "variant_value.h"
 
+#include <new>
+
 namespace {
 
 class EventSink final : public IDispatch {
@@ -56,14 +58,20 @@ public:
                                        : member == m_actionEvent;
         if (!isActionEvent)
             return S_OK;
-        // Arguments arrive last first.
-        // A value the control left out reads as empty.
-        std::array<HostWire::Value, ControlContract::actionValueCount> values;
-        for (UINT i = 0; i < values.size(); ++i)
-            values[i] =
-                i < count ? eventValue(parameters->rgvarg[count - 1 - i]) : HostWire::emptyValue();
-        m_writer.write(HostWire::actionLine(values));
-        return S_OK;
+        // Nothing thrown may unwind into the control's frames: the event is refused instead.
+        try {
+            // Arguments arrive last first. A value the control left out reads as empty.
+            std::array<HostWire::Value, ControlContract::actionValueCount> values;
+            for (UINT i = 0; i < values.size(); ++i)
+                values[i] = i < count ? eventValue(parameters->rgvarg[count - 1 - i])
+                                      : HostWire::emptyValue();
+            m_writer.write(HostWire::actionLine(values));
+            return S_OK;
+        } catch (const std::bad_alloc &) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
     }
 
 private:

@@ -39,13 +39,6 @@ std::string hexCode(std::uint32_t code)
     return text;
 }
 
-json failure(const char *type, const Failure &failure)
-{
-    return {{Field::type, type},
-            {Field::hresult, hexCode(failure.code)},
-            {Field::description, textObject(failure.description)}};
-}
-
 std::string line(const json &message)
 {
     return message.dump() + '\n';
@@ -59,37 +52,72 @@ Failure badCommand(std::u16string_view why)
 // What a double holds exactly, so that such a number reads the same through either form.
 constexpr int doubleDigits = 15;
 
-// The text cut to the given UTF-16 length and marked as cut.
-std::u16string cutShort(const std::u16string &text, std::size_t keep)
+// The most room JSON gives one UTF-16 unit: "\u001f" in a string, "65535," in a list.
+constexpr std::size_t mostBytesPerUnit = 6;
+constexpr std::size_t markRoom = 64;
+
+// The text as it fits in the room, in bytes, that a line leaves it: whole, or cut to what fits
+// even if all its characters took the most room, never between the halves of a surrogate pair,
+// with a mark that says from how many characters.
+std::u16string fitted(std::u16string_view text, std::size_t room)
 {
-    if (keep > 0 && keep < text.size() && text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF)
-        --keep; // never half a surrogate pair
+    if (text.size() * mostBytesPerUnit + markRoom <= room)
+        return std::u16string(text);
+    std::size_t keep = room > markRoom ? (room - markRoom) / mostBytesPerUnit : 0;
+    if (keep > 0 && text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF)
+        --keep;
     const std::string count = std::to_string(text.size());
-    return text.substr(0, keep) + u"\u2026 (cut short from " +
+    return std::u16string(text.substr(0, keep)) + u"\u2026 (cut short from " +
            std::u16string(count.begin(), count.end()) + u" characters)";
 }
 
-// Every text gets an equal share of the room the rest of the line leaves; each one over its
-// share is cut to what fits in it even if all its characters took the most room JSON gives one.
+std::size_t lineLength(const json &message)
+{
+    return line(message).size();
+}
+
+json emptyText()
+{
+    json value = kind(Kind::text);
+    putText(value, u"");
+    return value;
+}
+
+// The room each text of an action has, sharing equally what the rest of the line leaves.
+std::size_t shareOfEachText(std::array<Value, actionValueCount> values)
+{
+    std::size_t texts = 0;
+    for (Value &value : values)
+        if (value.at(Field::kind) == Kind::text)
+            value = emptyText(), ++texts;
+    const std::size_t rest = lineLength({{Field::type, Type::action}, {Field::values, values}});
+    return (maxLineLength - rest) / std::max<std::size_t>(texts, 1);
+}
+
+// The share of each of seven texts in an action of texts alone: no text keeps less.
+std::size_t smallestShare()
+{
+    std::array<Value, actionValueCount> texts;
+    texts.fill(emptyText());
+    return shareOfEachText(texts);
+}
+
 std::array<Value, actionValueCount> cutToFit(std::array<Value, actionValueCount> values)
 {
-    constexpr std::size_t mostBytesPerUnit = 6; // "\u001f" in a string, "65535," in a list
-    constexpr std::size_t markRoom = 64;
-    std::array<Value, actionValueCount> withoutTexts = values;
-    std::size_t texts = 0;
-    for (Value &value : withoutTexts)
-        if (value.at(Field::kind) == Kind::text)
-            value = textValue(u""), ++texts;
-    const std::size_t rest =
-        line({{Field::type, Type::action}, {Field::values, withoutTexts}}).size();
-    const std::size_t share = (maxLineLength - rest) / std::max<std::size_t>(texts, 1);
-    for (Value &value : values) {
-        if (value.at(Field::kind) != Kind::text || value.dump().size() <= share)
-            continue;
-        const std::u16string text = takeText(value).value_or(u"");
-        value = textValue(cutShort(text, (share - markRoom) / mostBytesPerUnit));
-    }
+    const std::size_t share = shareOfEachText(values);
+    for (Value &value : values)
+        if (value.at(Field::kind) == Kind::text && value.dump().size() > share)
+            value = textValue(fitted(takeText(value).value_or(u""), share));
     return values;
+}
+
+json failure(const char *type, const Failure &failure)
+{
+    json message{{Field::type, type}, {Field::hresult, hexCode(failure.code)}};
+    message[Field::description] = textObject(u"");
+    const std::size_t room = maxLineLength - lineLength(message);
+    message[Field::description] = textObject(fitted(failure.description, room));
+    return message;
 }
 
 std::u16string quoted(const char *field)
@@ -111,6 +139,12 @@ Value nullValue()
 
 Value textValue(std::u16string_view text)
 {
+    // A text longer than any line is cut at once, before the copies its writing makes, to what
+    // it keeps beside any others, so that no later cut takes a second bite.
+    if (text.size() > maxLineLength) {
+        static const std::size_t atMost = smallestShare();
+        return textValue(fitted(text, atMost));
+    }
     json value = kind(Kind::text);
     putText(value, text);
     return value;

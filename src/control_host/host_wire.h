@@ -31,11 +31,12 @@ struct Failure {
     std::u16string description;
 };
 
+// Every text that would take its line past the longest one the wire takes is cut short, with a
+// mark that says from how many characters: a failure's description, and an action's texts.
 std::string readyLine();
 std::string unavailableLine(const Failure &failure);
 std::string doneLine();
 std::string failedLine(const Failure &failure);
-// Texts that would take the line past the longest one the wire takes are cut short, with a mark.
 std::string actionLine(const std::array<Value, ControlContract::actionValueCount> &values);
 std::string windowLine(bool open);
 std::string modelessLine(bool enabled);

@@ -1,59 +1,126 @@
 #include "input_reader.h"
 
-InputReader::InputReader(HWND window)
-    : m_shared(new Shared{window, CreateEventW(nullptr, FALSE, FALSE, nullptr),
-                          CreateEventW(nullptr, TRUE, FALSE, nullptr)})
-{}
+#include "control_wire.h"
+
+#include <cstdio>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+// The process's standard input, for the reader alone: whatever else reads standard input, the C
+// runtime included, and whatever the control starts that inherits it, reads the null device.
+HANDLE takeStandardInput()
+{
+    HANDLE own = INVALID_HANDLE_VALUE;
+    const HANDLE process = GetCurrentProcess();
+    if (!DuplicateHandle(process, GetStdHandle(STD_INPUT_HANDLE), process, &own, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return GetStdHandle(STD_INPUT_HANDLE);
+    // Which closes the runtime's handle of the pipe.
+    std::freopen("NUL", "r", stdin);
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const HANDLE nothing = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherited, OPEN_EXISTING, 0, nullptr);
+    const HANDLE original = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_INPUT_HANDLE, nothing);
+    if (original != own)
+        CloseHandle(original);
+    return own;
+}
+
+class Locked {
+public:
+    explicit Locked(SRWLOCK &lock)
+        : m_lock(lock)
+    {
+        AcquireSRWLockExclusive(&m_lock);
+    }
+    ~Locked() { ReleaseSRWLockExclusive(&m_lock); }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+
+private:
+    SRWLOCK &m_lock;
+};
+
+} // namespace
+
+InputReader::InputReader()
+    : m_shared(new Shared)
+{
+    m_shared->input = takeStandardInput();
+}
 
 InputReader::~InputReader()
 {
-    SetEvent(m_shared->stop);
     // A thread still blocked reading an input that has not closed keeps what it uses: the end
     // of the process, which follows, takes that and the thread.
     if (m_thread && WaitForSingleObject(m_thread, 0) != WAIT_OBJECT_0)
         return;
     if (m_thread)
         CloseHandle(m_thread);
-    CloseHandle(m_shared->handled);
-    CloseHandle(m_shared->stop);
+    CloseHandle(m_shared->input);
     delete m_shared;
 }
 
-void InputReader::start()
+void InputReader::start(HWND window)
 {
+    m_shared->window = window;
     m_thread = CreateThread(nullptr, 0, &InputReader::run, m_shared, 0, nullptr);
 }
 
-void InputReader::lineHandled()
+std::optional<std::string> InputReader::takeLine()
 {
-    SetEvent(m_shared->handled);
+    const Locked locked(m_shared->lock);
+    if (m_shared->lines.empty())
+        return std::nullopt;
+    std::string line = std::move(m_shared->lines.front());
+    m_shared->lines.pop_front();
+    return line;
+}
+
+bool InputReader::hasNews()
+{
+    const Locked locked(m_shared->lock);
+    return !m_shared->lines.empty() || m_shared->closed;
+}
+
+bool InputReader::ended()
+{
+    const Locked locked(m_shared->lock);
+    return m_shared->lines.empty() && m_shared->closed;
 }
 
 DWORD WINAPI InputReader::run(void *argument)
 {
-    const Shared &shared = *static_cast<Shared *>(argument);
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    const HANDLE wakers[] = {shared.handled, shared.stop};
+    Shared &shared = *static_cast<Shared *>(argument);
     std::string pending;
+    // One byte past the longest line is enough to say that it is too long.
+    const auto keep = [&pending](std::string_view part) {
+        pending.append(part.substr(0, ControlWire::maxLineLength + 1 - pending.size()));
+    };
     char buffer[4096];
     DWORD count = 0;
-    while (ReadFile(input, buffer, sizeof buffer, &count, nullptr) && count > 0 &&
-           WaitForSingleObject(shared.stop, 0) == WAIT_TIMEOUT) {
-        pending.append(buffer, count);
-        std::size_t end;
-        while ((end = pending.find('\n')) != std::string::npos) {
-            auto *line = new std::string(pending, 0, end);
-            pending.erase(0, end + 1);
-            if (!line->empty() && line->back() == '\r')
-                line->pop_back();
-            if (!PostMessageW(shared.window, lineMessage, 0, reinterpret_cast<LPARAM>(line))) {
-                delete line;
-                return 0;
+    while (ReadFile(shared.input, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+        std::string_view read(buffer, count);
+        for (std::size_t end; (end = read.find('\n')) != std::string_view::npos;
+             read.remove_prefix(end + 1)) {
+            keep(read.substr(0, end));
+            if (!pending.empty() && pending.back() == '\r')
+                pending.pop_back();
+            {
+                const Locked locked(shared.lock);
+                shared.lines.push_back(std::exchange(pending, {}));
             }
-            if (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) != WAIT_OBJECT_0)
-                return 0;
+            PostMessageW(shared.window, inputMessage, 0, 0);
         }
+        keep(read);
     }
-    PostMessageW(shared.window, closedMessage, 0, 0);
+    {
+        const Locked locked(shared.lock);
+        shared.closed = true;
+    }
+    PostMessageW(shared.window, inputMessage, 0, 0);
     return 0;
 }

@@ -1,12 +1,17 @@
 // kv27-control-host: hosts the device's scripting control in a process of the control's own
 // bitness and speaks for it to the exerciser over standard input and output (see control_wire.h).
-// It ends when its input closes, when its window is closed, or when the session ends.
+// It ends when its input closes, when its window is closed, or when the session ends. It is a
+// program of the Windows subsystem: no console is shared with it, so nothing but the program
+// ends it behind its back, and a crash ends it at once, with the fault's code as its exit code.
 //   kv27-control-host [--owner <window>]
 // The owner is the program's window, as a number, in front of which the control's own windows go.
 
+#include "control_contract.h"
 #include "control_host.h"
+#include "wide_text.h"
 
 #include <cfloat>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,8 +20,6 @@
 #include <windows.h>
 
 namespace {
-
-constexpr wchar_t programmaticId[] = L"HearthwickScriptLibCtl.Hearthwick";
 
 // The protocol keeps the output to the program to itself: the control, in this process, may
 // write to standard output, which from here on is standard error.
@@ -52,10 +55,27 @@ void useTheX87PrecisionOfOlderHosts()
 #endif
 }
 
+// Rather than under the system's error report, where the program could only tell that the host
+// stopped answering.
+LONG WINAPI endAtOnce(EXCEPTION_POINTERS *fault)
+{
+    TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void endAtOnceOnAnyCrash()
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(endAtOnce);
+    // The runtime's abort, as a control's runtime may call it, ends with its usual code, 3.
+    std::signal(SIGABRT, [](int) { TerminateProcess(GetCurrentProcess(), 3); });
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    endAtOnceOnAnyCrash();
     useTheX87PrecisionOfOlderHosts();
     MessageWriter writer(keepProtocolOutput());
     if (const HRESULT result = OleInitialize(nullptr); FAILED(result)) {
@@ -65,7 +85,7 @@ int main(int argc, char **argv)
     int exitCode = 0;
     {
         ControlHost host(writer, ownerFrom(argc, argv));
-        exitCode = host.run(programmaticId);
+        exitCode = host.run(asWide(ControlContract::programmaticId).c_str());
     }
     OleUninitialize();
     return exitCode;
