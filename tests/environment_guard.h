@@ -4,7 +4,7 @@
 #include <QtGlobal>
 
 // Sets an environment variable for as long as it lives, and no longer, whatever the test's
-// assertions do meanwhile: what the test controls are to be, say, for the hosts a test starts.
+// assertions do meanwhile: what the test control is to be, say, for the hosts a test starts.
 class EnvironmentGuard {
 public:
     EnvironmentGuard(const char *name, const QByteArray &value)

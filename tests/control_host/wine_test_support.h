@@ -1,7 +1,7 @@
 #pragma once
 
 // What the tests of the real control host under wine share: where the cross-compiled hosts and
-// test controls are, the wine prefix, and a fixture that runs each case for both bitnesses.
+// the test control are, the wine prefix, and a fixture that runs each case for both bitnesses.
 
 #include "environment_guard.h"
 #include "hosted_control.h"
@@ -29,7 +29,7 @@ inline QString buildPath(const QString &path)
     return QStringLiteral(KV27_BUILD_DIR "/") + path;
 }
 
-// The test controls of that bitness, with their own copies of the host beside them.
+// The test control of that bitness, with its own copy of the host beside it.
 inline QString testFolder(int bits)
 {
     return buildPath("test-control-" + arch(bits));
@@ -38,11 +38,6 @@ inline QString testFolder(int bits)
 inline QString hostBesideTheTestControl(int bits)
 {
     return testFolder(bits) + QStringLiteral("/kv27-control-host%1.exe").arg(bits);
-}
-
-inline QString hostBesideTheStrictControl(int bits)
-{
-    return testFolder(bits) + QStringLiteral("/strict/kv27-control-host%1.exe").arg(bits);
 }
 
 // The host as the release has it, with no manifest: it finds the control only in the registry.
@@ -102,13 +97,19 @@ inline QList<ActionValues> actions(const QSignalSpy &spy)
     return values;
 }
 
-// Seven texts, the ones not named empty, as the strict control raises its events.
+// Seven texts, the ones not named empty, as the test control raises its events.
 inline ActionValues texts(const QStringList &values)
 {
     ActionValues action;
     for (std::size_t i = 0; i < action.size(); ++i)
         action[i] = EventValue::text(values.value(qsizetype(i)));
     return action;
+}
+
+// What the test control reports of a command it received exactly.
+inline ActionValues echo(const QString &verb, const QString &text)
+{
+    return texts({verb, text, QString::number(text.size())});
 }
 
 } // namespace WineTest

@@ -1,8 +1,8 @@
 #pragma once
 
-// What both test controls need of COM alike: the class object and the exports that make the DLL
-// an in-process server, registration as regsvr32 does it, the values their events carry, error
-// objects, and the switches the tests set in their environment. The control's source includes
+// What the test control needs of COM around it: the class object and the exports that make the
+// DLL an in-process server, registration as regsvr32 does it, the values its events carry, error
+// objects, and the switches the tests set in its environment. The control's source includes
 // this once and defines serverClassId, serverMiscStatus and createControl().
 
 #include <cstring>
@@ -42,20 +42,6 @@ inline void announceRelease()
     if (const std::wstring released = environment(L"KV27_TEST_CONTROL_RELEASED"); !released.empty())
         CloseHandle(
             CreateFileW(released.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-}
-
-// The description of one of the control's types in the type library inside its DLL.
-inline HRESULT ownTypeInfo(const GUID &type, ITypeInfo **info)
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(module, path, MAX_PATH);
-    ITypeLib *library = nullptr;
-    HRESULT result = LoadTypeLibEx(path, REGKIND_NONE, &library);
-    if (FAILED(result))
-        return *info = nullptr, result;
-    result = library->GetTypeInfoOfGuid(type, info);
-    library->Release();
-    return result;
 }
 
 template <typename T> VARIANT of(VARTYPE type, T value)
@@ -109,9 +95,9 @@ inline void pumpMessages(DWORD milliseconds)
     }
 }
 
-// What both controls answer alike for the parts of IOleObject and IPersistStreamInit that no
-// container here relies on: nothing is saved or loaded, nothing linked, no verbs listed. Each
-// control adds its own class, siting, activation and closing.
+// What the control answers for the parts of IOleObject and IPersistStreamInit that no container
+// here relies on: nothing is saved or loaded, nothing linked, no verbs listed. The control adds
+// its own class, siting, activation and closing.
 class OleObjectBasics : public IOleObject {
 public:
     STDMETHODIMP GetExtent(DWORD, SIZEL *size) override { return *size = {1000, 1000}, S_OK; }

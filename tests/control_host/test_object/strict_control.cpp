@@ -1,36 +1,53 @@
-// The stricter test control, written from COM's documented contracts rather than from what the
-// control host does. Its dual interface is dispatched by its type library (oleaut32 decides
-// the arguments' order), it takes no command before it was initialised as a new control and
-// activated in place by its container, and it raises its events the ways real controls do:
+// The test control, written from COM's documented contracts rather than from what the control
+// host does. Its dual interface is dispatched by its type library (oleaut32 decides the
+// arguments' order) or by hand, it takes no command before it was initialised as a new control
+// and activated in place by its container, and it raises its events the ways real controls do:
 // with every value a text passed by reference, from inside a command, from a timer after the
 // command returned, from a worker thread through a properly marshalled pointer, and while a
-// sink is being connected. Verbs:
+// sink is being connected; and the ways careless ones do. Verbs:
+//   kinds      values of every VARIANT kind, each as itself rather than by reference
 //   values     an action of single-precision, currency, date, false, error, empty and null
 //              values, one of six values (an object first) and one of eight
 //   exact      numbers with more digits than a double holds
 //   huge       an action whose first value is a text of twenty million characters
+//   threads    starts two threads that each report <text> numbered actions, calling the sinks
+//              from there without marshalling, as careless controls do
 //   later      the echo from a timer, once the command has returned
 //   worker     the echo from a worker thread
+//   fail       fails with an exception whose description is the text
 //   deferred   fails through an exception description that is filled in only when asked
-//   wcode      fails with only its own error number
+//   wcode      fails with only its own error number, the number the text gives
 //   rawcode    fails with an error number of its own and no description at all
 //   errorinfo  fails through the error object, which the type library's dispatch hands on
+//   hang       never returns
+//   crash      ends the process at once, with exit code 3
 //   pumpclose  asks the host's window to close and runs a message loop of its own for a second
 //   msgbox     shows a message box titled "Strict control" saying the text, then echoes
 //   modeless   asks its frame to disable modeless windows for a moment, then echoes
+//   close      asks the host's window to close, as a user or a tool might, then echoes
+//   logoff     ends the session for the host's window, as the system does at log-off, then echoes
 //   postroot   posts application messages to its root window, then echoes
+//   print      first prints to standard output, as careless controls do, then echoes
 //   bitness    reports "bitness" and 32 or 64
 // Every other verb is echoed at once: the verb, the text and the text's length. Each command
-// also tells the property-change sinks that something changed, and raises the status event of
-// its second outgoing interface, with seven values, which is no action.
+// also beats the heartbeat of the event interface, tells the property-change sinks that
+// something changed, and raises the status event of its second outgoing interface, with seven
+// values, which is no action.
 // KV27_TEST_CONTROL_VARIANT (see com_support.h) makes it a control that:
+//   handDispatch         writes IDispatch::Invoke by hand, taking exactly the default member
+//                        with two texts, and says its failures through IDispatch's error object
+//   property             is called by hand as a property, not a method
 //   siteFirst            asks to be sited before it is initialised, and refuses otherwise
 //   useReg               the same, but says so only in the registry (OLE_S_USEREG)
 //   ambient              reads its container's ambient properties as it initialises, failing
 //                        on the first one that is missing or of the wrong kind
+//   uninitialisable      fails to initialise
+//   slow                 takes five seconds to be created
 //   unnamed / hidden     names no default event interface / gives no class information
 //   noTypeInfo           gives no type information through IDispatch either
 //   eventsLast           lists its event interface after its status interface
+//   deaf                 connects no sink to its events
+//   eventOnAdvise        tells each sink "advised" as it is being connected
 //   ownErrorInterface    answers ISupportErrorInfo for its own interface only, and fails
 //                        errorinfo with the plain error code
 //   boxAtStart           shows a message box titled "Strict control starting" as it initialises
@@ -42,6 +59,7 @@
 #include "com_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -62,6 +80,7 @@ const CLSID unnamedClassId = {
     0x4A9C7E31, 0xB05D, 0x4F28, {0x8C, 0x6E, 0xD2, 0xF1, 0xA3, 0xB7, 0x9E, 0x10}};
 const IID eventsId = {0xC3A85E12, 0x6D4F, 0x4B97, {0x8E, 0x21, 0x9F, 0x0A, 0x7B, 0x3C, 0x5D, 0x42}};
 const IID statusId = {0x1D6F0B27, 0x94C3, 0x4E85, {0xA2, 0xD1, 0x6B, 0x8E, 0x3F, 0x7C, 0x9A, 0x05}};
+constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 5;
 constexpr DISPID statusChangedId = 1;
 
@@ -108,10 +127,13 @@ HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO *exception)
     return S_OK;
 }
 
+// The ways a command fails besides returning its code, which Invoke gives its caller.
+enum class Failure { None, Described, Deferred, OwnNumber, RawCode, ErrorObject };
+
 class StrictControl;
 
-// One outgoing interface's sinks. Sinks of the events are kept in the global interface table,
-// so that a worker thread may call them through a marshalled pointer.
+// One outgoing interface's sinks. Sinks are kept in the global interface table, so that a
+// worker thread may call them through a marshalled pointer, and as they came, for the careless.
 class Point : public IConnectionPoint {
 public:
     Point(StrictControl *control, const IID &iid)
@@ -132,16 +154,31 @@ public:
     std::vector<DWORD> sinks() const
     {
         AcquireSRWLockShared(&m_lock);
-        std::vector<DWORD> cookies = m_cookies;
+        std::vector<DWORD> cookies;
+        for (const Sink &sink : m_sinks)
+            cookies.push_back(sink.cookie);
         ReleaseSRWLockShared(&m_lock);
         return cookies;
     }
+    // Calls each sink as it came, from whichever thread this is, unmarshalled.
+    template <typename Call> void callUnmarshalled(Call call) const
+    {
+        AcquireSRWLockShared(&m_lock);
+        for (const Sink &sink : m_sinks)
+            call(sink.unmarshalled);
+        ReleaseSRWLockShared(&m_lock);
+    }
 
 private:
+    struct Sink {
+        DWORD cookie;
+        IUnknown *unmarshalled;
+    };
+
     StrictControl *m_control;
     IID m_iid;
     mutable SRWLOCK m_lock = SRWLOCK_INIT;
-    std::vector<DWORD> m_cookies;
+    std::vector<Sink> m_sinks;
 };
 
 IGlobalInterfaceTable *globalTable()
@@ -211,6 +248,69 @@ private:
     std::size_t m_next = 0;
 };
 
+// Values of every kind, each event's in their order, the first a text naming them.
+std::vector<std::vector<VARIANT>> everyKind(IUnknown *object)
+{
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    static BSTR byReference = SysAllocString(L"by reference");
+    static LONG wholeByReference = 99;
+    object->AddRef(); // the event's value holds a reference, which it lets go
+    return {
+        {text(L"kinds"), VARIANT{}, of(VT_NULL, 0), of(VT_I1, CHAR(-8)), of(VT_I2, SHORT(-16000)),
+         of(VT_I4, LONG(-2000000000)), of(VT_I8, std::numeric_limits<LONGLONG>::min())},
+        {of(VT_UI1, BYTE(255)), of(VT_UI2, USHORT(65535)), of(VT_UI4, ULONG(4294967295u)),
+         of(VT_UI8, std::numeric_limits<ULONGLONG>::max()), of(VT_INT, INT(-7)),
+         of(VT_UINT, UINT(7)), of(VT_UI8, ULONGLONG(42))},
+        {of(VT_R4, 1.5f), of(VT_R8, -0.1), of(VT_R8, std::numeric_limits<double>::quiet_NaN()),
+         of(VT_R8, -infinity), of(VT_CY, LONGLONG(125000)), of(VT_CY, LONGLONG(-30000)),
+         decimal(0, 12345678901234ull, 0, DECIMAL_NEG)},
+        {decimal(0, 125, 2, 0), of(VT_BOOL, VARIANT_BOOL(VARIANT_TRUE)),
+         of(VT_ERROR, SCODE(DISP_E_PARAMNOTFOUND)), of(VT_BYREF | VT_BSTR, &byReference),
+         of(VT_BYREF | VT_I4, &wholeByReference), text(L"\U0001D11E \u00C4rger\ttab"),
+         text(std::wstring(L"a\0b", 3))},
+        {text(std::wstring{L'x', wchar_t(0xD800), L'y'}), of(VT_BSTR, BSTR(nullptr)), text(L""),
+         of(VT_R8, -0.0), text(L"\"quoted\" \\ and\r\nnew line"), of(VT_R8, 0.1 + 0.2),
+         of(VT_R8, 1e300)},
+        {of(VT_R4, 0.1f), of(VT_ERROR, SCODE(E_FAIL)), of(VT_UNKNOWN, object),
+         of(VT_ARRAY | VT_I4, SafeArrayCreateVector(VT_I4, 0, 2)), of(VT_R4, -2.5f), VARIANT{},
+         VARIANT{}},
+    };
+}
+
+// An action of seven values of kinds that have no number or text of their own, one of six
+// values, an object first, and one of eight.
+std::vector<std::vector<VARIANT>> valuesOfEveryCount(IDispatch *object)
+{
+    SYSTEMTIME noon{2026, 12, 2, 8, 12, 0, 0, 0};
+    DATE date = 0;
+    SystemTimeToVariantTime(&noon, &date);
+    object->AddRef(); // the event's value holds a reference, which it lets go
+    std::vector<VARIANT> eight;
+    for (int i = 1; i <= 8; ++i)
+        eight.push_back(text(std::to_wstring(i)));
+    return {
+        {of(VT_R4, 0.1f), of(VT_CY, LONGLONG(12500)), of(VT_DATE, date),
+         of(VT_BOOL, VARIANT_BOOL(VARIANT_FALSE)), of(VT_ERROR, SCODE(E_FAIL)), VARIANT{},
+         of(VT_NULL, 0)},
+        {of(VT_DISPATCH, object), text(L"1"), text(L"2"), text(L"3"), text(L"4"), text(L"5")},
+        eight,
+    };
+}
+
+// Numbers beyond what a double holds exactly: the largest decimal, one with 28 digits after the
+// point, the largest unsigned 64-bit whole number, the largest currency, and a decimal that a
+// double holds.
+std::vector<VARIANT> exactNumbers()
+{
+    return {text(L"exact"),
+            decimal(0xFFFFFFFF, ~0ull, 0, 0),
+            decimal(0, 12345678901234567890ull, 28, DECIMAL_NEG),
+            of(VT_UI8, std::numeric_limits<ULONGLONG>::max()),
+            of(VT_CY, std::numeric_limits<LONGLONG>::max()),
+            decimal(0, 125, 2, 0),
+            of(VT_I4, LONG(0))};
+}
+
 class StrictControl : public IStrictControl,
                       public IProvideClassInfo2,
                       public IConnectionPointContainer,
@@ -230,6 +330,10 @@ public:
     {
         if (m_busy)
             TerminateProcess(GetCurrentProcess(), 5);
+        for (const HANDLE thread : m_threads) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
         announceRelease();
         if (m_typeInfo)
             m_typeInfo->Release();
@@ -268,7 +372,7 @@ public:
         return left;
     }
 
-    // IDispatch through the type library.
+    // IDispatch through the type library, or by hand.
     STDMETHODIMP GetTypeInfoCount(UINT *count) override
     {
         return *count = isVariant(L"noTypeInfo") ? 0 : 1, S_OK;
@@ -289,36 +393,41 @@ public:
     STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *parameters,
                         VARIANT *result, EXCEPINFO *exception, UINT *argument) override
     {
-        m_deferred = m_ownNumber = m_rawCode = m_plainFailure = false;
-        const HRESULT outcome = m_typeInfo->Invoke(static_cast<IStrictControl *>(this), member,
-                                                   flags, parameters, result, exception, argument);
-        // As a hand-written dispatch hands on the method's own failure, where the type library's
-        // would describe it in the exception.
-        if ((m_rawCode || m_plainFailure) && exception) {
-            SysFreeString(exception->bstrSource);
-            SysFreeString(exception->bstrDescription);
-            SysFreeString(exception->bstrHelpFile);
-            *exception = {};
-            if (m_rawCode)
-                return SetErrorInfo(0, nullptr), MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x210);
-            return failWith(m_failure.c_str());
-        }
-        // A framework of the control's kind describes its exception only when asked.
-        if ((m_deferred || m_ownNumber) && exception) {
-            SysFreeString(exception->bstrSource);
-            SysFreeString(exception->bstrDescription);
-            SysFreeString(exception->bstrHelpFile);
-            *exception = {};
-            if (m_deferred) {
-                exception->pfnDeferredFillIn = fillInLater;
-            } else {
-                exception->wCode = 7;
-                exception->bstrSource = SysAllocString(L"Strict control");
-                exception->bstrDescription = SysAllocString(L"its own error number");
-            }
+        m_failure = Failure::None;
+        const HRESULT outcome =
+            isVariant(L"handDispatch")
+                ? invokeByHand(member, flags, parameters)
+                : m_typeInfo->Invoke(static_cast<IStrictControl *>(this), member, flags, parameters,
+                                     result, exception, argument);
+        if (m_failure == Failure::None || !exception)
+            return outcome;
+        // The command fails its own way, whatever the dispatch made of it.
+        SysFreeString(exception->bstrSource);
+        SysFreeString(exception->bstrDescription);
+        SysFreeString(exception->bstrHelpFile);
+        *exception = {};
+        switch (m_failure) {
+        case Failure::Described:
+            exception->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0201);
+            exception->bstrDescription =
+                SysAllocStringLen(m_failureText.data(), UINT(m_failureText.size()));
             return DISP_E_EXCEPTION;
+        // A framework of the control's kind describes its exception only when asked.
+        case Failure::Deferred:
+            exception->pfnDeferredFillIn = fillInLater;
+            return DISP_E_EXCEPTION;
+        case Failure::OwnNumber:
+            exception->wCode = WORD(_wtoi(m_failureText.c_str()));
+            exception->bstrSource = SysAllocString(L"Strict control");
+            exception->bstrDescription = SysAllocString(L"its own error number");
+            return DISP_E_EXCEPTION;
+        // As a hand-written dispatch hands on the method's own failure, where the type
+        // library's would describe it in the exception.
+        case Failure::RawCode:
+            return SetErrorInfo(0, nullptr), MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x210);
+        default:
+            return failWith(m_failureText.c_str());
         }
-        return outcome;
     }
 
     STDMETHODIMP SendCommand(BSTR verbString, BSTR textString) override
@@ -329,41 +438,11 @@ public:
             return failWith(L"The strict control was never initialised as a new control.");
         if (!m_window)
             return failWith(L"The strict control was never activated in place.");
+        fire(m_eventPoint, heartbeatId, {of(VT_I4, LONG(1))});
         notifyPropertyChange();
-        reportStatus();
-        if (verb == L"values")
-            return reportValues(), S_OK;
-        if (verb == L"later")
-            return m_later = command, SetTimer(m_window, 1, 10, nullptr), S_OK;
-        if (verb == L"worker")
-            return startWorker(command), S_OK;
-        if (verb == L"deferred")
-            return m_deferred = true, E_FAIL;
-        if (verb == L"wcode")
-            return m_ownNumber = true, E_FAIL;
-        if (verb == L"rawcode")
-            return m_rawCode = true, E_FAIL;
-        if (verb == L"errorinfo")
-            return m_plainFailure = isVariant(L"ownErrorInterface"), m_failure = command,
-                   failWith(command.c_str());
-        if (verb == L"pumpclose")
-            return pumpWhileClosing(), S_OK;
-        if (verb == L"exact")
-            return reportExactNumbers(), S_OK;
-        if (verb == L"huge")
-            return fire({std::wstring(20'000'000, L'x'), L"huge"}), S_OK;
-        if (verb == L"msgbox")
-            MessageBoxW(GetAncestor(m_window, GA_ROOT), command.c_str(), L"Strict control", MB_OK);
-        if (verb == L"modeless")
-            disableModelessWindowsForAMoment();
-        if (verb == L"postroot") {
-            PostMessageW(GetAncestor(m_window, GA_ROOT), WM_APP + 1, 0, 0x1234);
-            PostMessageW(GetAncestor(m_window, GA_ROOT), WM_APP + 2, 0, 0);
-        }
-        if (verb == L"bitness")
-            return fire({verb, sizeof(void *) == 8 ? L"64" : L"32"}), S_OK;
-        echo(verb, command);
-        return S_OK;
+        fire(m_statusPoint, statusChangedId,
+             std::vector<VARIANT>{text(L"status"), {}, {}, {}, {}, {}, {}});
+        return perform(verb, command);
     }
 
     // IProvideClassInfo2
@@ -406,6 +485,8 @@ public:
     STDMETHODIMP GetClassID(CLSID *id) override { return *id = classId, S_OK; }
     STDMETHODIMP InitNew() override
     {
+        if (isVariant(L"uninitialisable"))
+            return E_OUTOFMEMORY;
         if (m_initialised)
             return E_UNEXPECTED;
         const Busy busy(this);
@@ -421,9 +502,13 @@ public:
         return m_initialised = true, S_OK;
     }
 
-    // ISupportErrorInfo
+    // ISupportErrorInfo: a hand-written dispatch sets the error object for IDispatch, which its
+    // methods are; a framework for the interface it declares, and for IDispatch unless it says
+    // otherwise.
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override
     {
+        if (isVariant(L"handDispatch"))
+            return iid == IID_IDispatch ? S_OK : S_FALSE;
         if (iid == interfaceId)
             return S_OK;
         return iid == IID_IDispatch && !isVariant(L"ownErrorInterface") ? S_OK : S_FALSE;
@@ -502,22 +587,13 @@ public:
     STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
     STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
-    // Called back from the points.
-    void fireTo(DWORD cookie, DISPPARAMS &parameters, DISPID event = actionEventId)
-    {
-        IDispatch *sink = nullptr;
-        if (FAILED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
-            return;
-        sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr,
-                     nullptr, nullptr);
-        sink->Release();
-    }
     // A sink learns at once what the control has to say, as it is being connected.
     void connected(DWORD cookie)
     {
         const Busy busy(this);
         closeFromOutsideDuring(L"Advise");
-        fire({L"advised"}, cookie);
+        if (isVariant(L"eventOnAdvise"))
+            fireTexts({L"advised"}, cookie);
     }
 
 private:
@@ -538,6 +614,85 @@ private:
         StrictControl *control;
         bool was;
     };
+
+    // Exactly the default member with two texts, as the control's contract has it.
+    HRESULT invokeByHand(DISPID member, WORD flags, const DISPPARAMS *parameters)
+    {
+        const VARIANT *arguments = parameters->rgvarg;
+        const WORD kind = isVariant(L"property") ? DISPATCH_PROPERTYGET : DISPATCH_METHOD;
+        if (member != DISPID_VALUE || !(flags & kind) || parameters->cArgs != 2 ||
+            parameters->cNamedArgs != 0 || V_VT(&arguments[0]) != VT_BSTR ||
+            V_VT(&arguments[1]) != VT_BSTR)
+            return DISP_E_MEMBERNOTFOUND;
+        return SendCommand(V_BSTR(&arguments[1]), V_BSTR(&arguments[0]));
+    }
+
+    HRESULT perform(const std::wstring &verb, const std::wstring &command)
+    {
+        const HWND root = GetAncestor(m_window, GA_ROOT);
+        // What it reports instead of the echo.
+        if (verb == L"kinds")
+            return fireEach(everyKind(static_cast<IStrictControl *>(this))), S_OK;
+        if (verb == L"values")
+            return fireEach(valuesOfEveryCount(static_cast<IStrictControl *>(this))), S_OK;
+        if (verb == L"exact")
+            return fire(m_eventPoint, actionEventId, exactNumbers()), S_OK;
+        if (verb == L"huge")
+            return fireTexts({std::wstring(20'000'000, L'x'), L"huge"}), S_OK;
+        if (verb == L"threads")
+            return startThreads(_wtoi(command.c_str())), S_OK;
+        if (verb == L"later")
+            return m_later = command, SetTimer(m_window, 1, 10, nullptr), S_OK;
+        if (verb == L"worker")
+            return startWorker(command), S_OK;
+        if (verb == L"bitness")
+            return fireTexts({verb, sizeof(void *) == 8 ? L"64" : L"32"}), S_OK;
+        // Its failures, each its own way.
+        if (verb == L"fail")
+            return failAs(Failure::Described, command);
+        if (verb == L"deferred")
+            return failAs(Failure::Deferred, command);
+        if (verb == L"wcode")
+            return failAs(Failure::OwnNumber, command);
+        if (verb == L"rawcode")
+            return failAs(Failure::RawCode, command);
+        if (verb == L"errorinfo") {
+            failAs(isVariant(L"ownErrorInterface") ? Failure::ErrorObject : Failure::None, command);
+            return failWith(command.c_str());
+        }
+        if (verb == L"hang")
+            Sleep(INFINITE);
+        if (verb == L"crash")
+            TerminateProcess(GetCurrentProcess(), 3);
+        if (verb == L"pumpclose")
+            return pumpWhileClosing(root), S_OK;
+        // What it does before the echo.
+        if (verb == L"msgbox")
+            MessageBoxW(root, command.c_str(), L"Strict control", MB_OK);
+        if (verb == L"modeless")
+            disableModelessWindowsForAMoment();
+        if (verb == L"close")
+            PostMessageW(root, WM_CLOSE, 0, 0);
+        if (verb == L"logoff") {
+            PostMessageW(root, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            PostMessageW(root, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        }
+        if (verb == L"postroot") {
+            PostMessageW(root, WM_APP + 1, 0, 0x1234);
+            PostMessageW(root, WM_APP + 2, 0, 0);
+        }
+        if (verb == L"print")
+            printOnStandardOutput();
+        echo(verb, command);
+        return S_OK;
+    }
+
+    HRESULT failAs(Failure failure, const std::wstring &text)
+    {
+        m_failure = failure;
+        m_failureText = text;
+        return E_FAIL;
+    }
 
     // The container's part of in-place activation, as the OLE documents describe it.
     HRESULT activateInPlace(IOleClientSite *site, HWND parent, LPCRECT position)
@@ -596,16 +751,6 @@ private:
         return CallWindowProcW(self->m_staticProcedure, window, message, wParam, lParam);
     }
 
-    void reportStatus()
-    {
-        std::vector<VARIANT> seven(7);
-        seven[6] = text(L"status");
-        DISPPARAMS parameters{seven.data(), nullptr, 7, 0};
-        for (const DWORD cookie : m_statusPoint.sinks())
-            fireTo(cookie, parameters, statusChangedId);
-        VariantClear(&seven[6]);
-    }
-
     void notifyPropertyChange()
     {
         for (const DWORD cookie : m_propertyPoint.sinks()) {
@@ -620,9 +765,9 @@ private:
     // Each value a text passed by reference, as the control's tools raise events.
     void echo(const std::wstring &verb, const std::wstring &command)
     {
-        fire({verb, command, std::to_wstring(command.size())});
+        fireTexts({verb, command, std::to_wstring(command.size())});
     }
-    void fire(std::vector<std::wstring> texts, DWORD onlyTo = 0)
+    void fireTexts(std::vector<std::wstring> texts, DWORD onlyTo = 0)
     {
         texts.resize(7);
         std::vector<VARIANT> held(texts.size());
@@ -631,44 +776,36 @@ private:
             held[i] = text(texts[i]);
             arguments[texts.size() - 1 - i] = of(VT_BYREF | VT_VARIANT, &held[i]);
         }
-        fire(arguments, onlyTo);
+        invoke(arguments, onlyTo ? std::vector<DWORD>{onlyTo} : m_eventPoint.sinks());
         for (VARIANT &value : held)
             VariantClear(&value);
     }
-    void fire(std::vector<VARIANT> &lastFirst, DWORD onlyTo = 0)
+    // The values in their order, each as itself, which the sinks only borrow.
+    void fire(const Point &point, DISPID event, std::vector<VARIANT> values)
+    {
+        std::vector<VARIANT> arguments(values.rbegin(), values.rend());
+        invoke(arguments, point.sinks(), event);
+        for (VARIANT &value : values)
+            VariantClear(&value);
+    }
+    void fireEach(std::vector<std::vector<VARIANT>> actions)
+    {
+        for (std::vector<VARIANT> &values : actions)
+            fire(m_eventPoint, actionEventId, std::move(values));
+    }
+    // Through the global interface table, which marshals each call to the sink's thread.
+    static void invoke(std::vector<VARIANT> &lastFirst, const std::vector<DWORD> &sinks,
+                       DISPID event = actionEventId)
     {
         DISPPARAMS parameters{lastFirst.data(), nullptr, UINT(lastFirst.size()), 0};
-        if (onlyTo)
-            return fireTo(onlyTo, parameters);
-        for (const DWORD cookie : m_eventPoint.sinks())
-            fireTo(cookie, parameters);
-    }
-
-    void reportValues()
-    {
-        SYSTEMTIME noon{2026, 12, 2, 8, 12, 0, 0, 0};
-        DATE date = 0;
-        SystemTimeToVariantTime(&noon, &date);
-        std::vector<VARIANT> seven{of(VT_NULL, 0),
-                                   VARIANT{},
-                                   of(VT_ERROR, SCODE(E_FAIL)),
-                                   of(VT_BOOL, VARIANT_BOOL(VARIANT_FALSE)),
-                                   of(VT_DATE, date),
-                                   of(VT_CY, LONGLONG(12500)),
-                                   of(VT_R4, 0.1f)};
-        fire(seven);
-        std::vector<VARIANT> six{text(L"5"), text(L"4"),
-                                 text(L"3"), text(L"2"),
-                                 text(L"1"), of(VT_DISPATCH, static_cast<IDispatch *>(this))};
-        fire(six);
-        for (std::size_t i = 0; i < 5; ++i)
-            VariantClear(&six[i]);
-        std::vector<VARIANT> eight;
-        for (int i = 8; i >= 1; --i)
-            eight.push_back(text(std::to_wstring(i)));
-        fire(eight);
-        for (VARIANT &value : eight)
-            VariantClear(&value);
+        for (const DWORD cookie : sinks) {
+            IDispatch *sink = nullptr;
+            if (FAILED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
+                continue;
+            sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                         nullptr, nullptr, nullptr);
+            sink->Release();
+        }
     }
 
     // The worker calls the sinks through the global interface table, which marshals each call
@@ -691,9 +828,34 @@ private:
         return 0;
     }
 
-    void pumpWhileClosing()
+    // Two threads, once, that report straight to the sinks as they came, never marshalled.
+    void startThreads(LONG perThread)
     {
-        PostMessageW(GetAncestor(m_window, GA_ROOT), WM_CLOSE, 0, 0);
+        for (m_perThread = perThread; m_threads.size() < 2;)
+            m_threads.push_back(CreateThread(nullptr, 0, &StrictControl::report, this, 0, nullptr));
+    }
+
+    static DWORD WINAPI report(void *self)
+    {
+        auto *control = static_cast<StrictControl *>(self);
+        const LONG thread = InterlockedIncrement(&control->m_started);
+        for (LONG i = 1; i <= control->m_perThread; ++i) {
+            VARIANT lastFirst[7] = {
+                {}, {}, {}, {}, of(VT_I4, i), of(VT_I4, thread), text(L"thread")};
+            DISPPARAMS parameters{lastFirst, nullptr, 7, 0};
+            control->m_eventPoint.callUnmarshalled([&](IUnknown *sink) {
+                static_cast<IDispatch *>(sink)->Invoke(actionEventId, IID_NULL, LOCALE_USER_DEFAULT,
+                                                       DISPATCH_METHOD, &parameters, nullptr,
+                                                       nullptr, nullptr);
+            });
+            VariantClear(&lastFirst[6]);
+        }
+        return 0;
+    }
+
+    void pumpWhileClosing(HWND root)
+    {
+        PostMessageW(root, WM_CLOSE, 0, 0);
         const Busy busy(this);
         pumpMessages(1000);
     }
@@ -715,20 +877,12 @@ private:
         frame->Release();
     }
 
-    // Numbers beyond what a double holds exactly: the largest decimal, one with 28 digits after
-    // the point, the largest unsigned 64-bit whole number, the largest currency, and a decimal
-    // that a double holds.
-    void reportExactNumbers()
+    static void printOnStandardOutput()
     {
-        std::vector<VARIANT> seven{of(VT_I4, LONG(0)),
-                                   decimal(0, 125, 2, 0),
-                                   of(VT_CY, std::numeric_limits<LONGLONG>::max()),
-                                   of(VT_UI8, std::numeric_limits<ULONGLONG>::max()),
-                                   decimal(0, 12345678901234567890ull, 28, DECIMAL_NEG),
-                                   decimal(0xFFFFFFFF, ~0ull, 0, 0),
-                                   text(L"exact")};
-        fire(seven);
-        VariantClear(&seven[6]);
+        std::printf("printed on standard output\n");
+        std::fflush(stdout);
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "written there\n", 14, &written, nullptr);
     }
 
     // What a container gives its controls; each missing or wrong one fails with its own code.
@@ -798,12 +952,12 @@ private:
     WNDPROC m_staticProcedure = nullptr;
     bool m_initialised = false;
     bool m_busy = false;
-    bool m_deferred = false;
-    bool m_ownNumber = false;
-    bool m_rawCode = false;
-    bool m_plainFailure = false;
-    std::wstring m_failure;
+    Failure m_failure = Failure::None;
+    std::wstring m_failureText;
     std::wstring m_later;
+    std::vector<HANDLE> m_threads;
+    LONG m_perThread = 0;
+    LONG m_started = 0;
     Point m_eventPoint{this, eventsId};
     Point m_propertyPoint{this, IID_IPropertyNotifySink};
     Point m_statusPoint{this, statusId};
@@ -836,16 +990,17 @@ STDMETHODIMP Point::Advise(IUnknown *sink, DWORD *cookie)
 {
     *cookie = 0;
     IUnknown *typed = nullptr;
-    if (!sink || FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void **>(&typed))))
+    if (!sink || (m_iid == eventsId && isVariant(L"deaf")) ||
+        FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void **>(&typed))))
         return CONNECT_E_CANNOTCONNECT;
     // A dispatch interface is marshalled as IDispatch, which is what calls through it are.
     const IID &marshalled = m_iid == IID_IPropertyNotifySink ? m_iid : IID_IDispatch;
-    const HRESULT registered = globalTable()->RegisterInterfaceInGlobal(typed, marshalled, cookie);
-    typed->Release();
-    if (FAILED(registered))
-        return registered;
+    if (const HRESULT registered =
+            globalTable()->RegisterInterfaceInGlobal(typed, marshalled, cookie);
+        FAILED(registered))
+        return typed->Release(), registered;
     AcquireSRWLockExclusive(&m_lock);
-    m_cookies.push_back(*cookie);
+    m_sinks.push_back({*cookie, typed});
     ReleaseSRWLockExclusive(&m_lock);
     if (m_iid == eventsId)
         m_control->connected(*cookie);
@@ -855,13 +1010,15 @@ STDMETHODIMP Point::Advise(IUnknown *sink, DWORD *cookie)
 STDMETHODIMP Point::Unadvise(DWORD cookie)
 {
     AcquireSRWLockExclusive(&m_lock);
-    const auto found = std::find(m_cookies.begin(), m_cookies.end(), cookie);
-    const bool known = found != m_cookies.end();
-    if (known)
-        m_cookies.erase(found);
+    const auto found = std::find_if(m_sinks.begin(), m_sinks.end(),
+                                    [cookie](const Sink &sink) { return sink.cookie == cookie; });
+    IUnknown *unmarshalled = found != m_sinks.end() ? found->unmarshalled : nullptr;
+    if (unmarshalled)
+        m_sinks.erase(found);
     ReleaseSRWLockExclusive(&m_lock);
-    if (!known)
+    if (!unmarshalled)
         return CONNECT_E_NOCONNECTION;
+    unmarshalled->Release();
     return globalTable()->RevokeInterfaceFromGlobal(cookie);
 }
 
@@ -872,5 +1029,7 @@ const DWORD serverMiscStatus = miscStatus;
 
 IUnknown *createControl()
 {
+    if (isVariant(L"slow"))
+        Sleep(5000);
     return static_cast<IDispatch *>(new StrictControl);
 }
