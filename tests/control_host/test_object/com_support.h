@@ -84,13 +84,17 @@ inline HRESULT failWith(const wchar_t *source, const wchar_t *description, HRESU
     return code;
 }
 
-// Runs a message loop of the control's own for a while, as a control showing a box does.
+// Runs a message loop of the control's own for a while, as a control showing a box does; like a
+// box's, it ends at WM_QUIT and posts that again for the loop it runs inside.
 inline void pumpMessages(DWORD milliseconds)
 {
     for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end;) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return PostQuitMessage(int(message.wParam));
             DispatchMessageW(&message);
+        }
         Sleep(10);
     }
 }

@@ -9,30 +9,41 @@
 //   values     an action of single-precision, currency, date, false, error, empty and null
 //              values, one of six values (an object first) and one of eight
 //   exact      numbers with more digits than a double holds
-//   huge       an action whose first value is a text of twenty million characters
+//   huge       an action whose first value is a text of as many characters as the text says,
+//              twenty million where it says no number
 //   threads    starts two threads that each report <text> numbered actions, calling the sinks
 //              from there without marshalling, as careless controls do
 //   later      the echo from a timer, once the command has returned
 //   worker     the echo from a worker thread
+//   timerpump  the echo at once, and again from a timer whose handler first runs a message loop
+//              of its own for a second, as a control showing a box does; called meanwhile, it
+//              ends the process with exit code 6, as it was entered again mid-handler
 //   fail       fails with an exception whose description is the text
 //   deferred   fails through an exception description that is filled in only when asked
 //   wcode      fails with only its own error number, the number the text gives
 //   rawcode    fails with an error number of its own and no description at all
 //   errorinfo  fails through the error object, which the type library's dispatch hands on
 //   hang       never returns
+//   hungwindow shows a window of its own titled "Strict control status", owned by none, and
+//              never returns
 //   crash      ends the process at once, with exit code 3
+//   fault      reads where nothing is, an access violation that nothing catches
 //   pumpclose  asks the host's window to close and runs a message loop of its own for a second
 //   msgbox     shows a message box titled "Strict control" saying the text, then echoes
 //   modeless   asks its frame to disable modeless windows for a moment, then echoes
 //   close      asks the host's window to close, as a user or a tool might, then echoes
 //   logoff     ends the session for the host's window, as the system does at log-off, then echoes
-//   postroot   posts application messages to its root window, then echoes
+//   postroot   posts application messages to its root window and to every message-only window
+//              of its process, as a careless control or another program might, then echoes
 //   print      first prints to standard output, as careless controls do, then echoes
 //   bitness    reports "bitness" and 32 or 64
+//   process    reports "process" and the process's id, in decimal
+//   stdin      reports "stdin" and what standard input is: char, pipe, disk, unknown or none
 // Every other verb is echoed at once: the verb, the text and the text's length. Each command
 // also beats the heartbeat of the event interface, tells the property-change sinks that
 // something changed, and raises the status event of its second outgoing interface, with seven
-// values, which is no action.
+// values, which is no action. The title of each window or box it shows ends with the tag
+// KV27_TEST_CONTROL_TAG holds, if any, so that tests side by side never find each other's.
 // KV27_TEST_CONTROL_VARIANT (see com_support.h) makes it a control that:
 //   handDispatch         writes IDispatch::Invoke by hand, taking exactly the default member
 //                        with two texts, and says its failures through IDispatch's error object
@@ -54,12 +65,15 @@
 //   boxOnClose           shows one titled "Strict control closing" as it is closed
 //   closeIn<Call>        asks every window of its thread to close and runs a message loop of
 //                        its own inside SetClientSite, InitNew, DoVerb, Advise or Close
-// When it is let go while such a loop runs, it ends the process; once let go, it announces it.
+// When it is let go while such a loop runs, it ends the process with exit code 5; once let go, it
+// announces it.
 
 #include "com_support.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -83,6 +97,8 @@ const IID statusId = {0x1D6F0B27, 0x94C3, 0x4E85, {0xA2, 0xD1, 0x6B, 0x8E, 0x3F,
 constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 5;
 constexpr DISPID statusChangedId = 1;
+constexpr UINT_PTR laterTimer = 1;
+constexpr UINT_PTR pumpTimer = 2;
 
 bool asksForItsSiteFirst()
 {
@@ -106,6 +122,55 @@ void closeFromOutsideDuring(const wchar_t *call)
         return;
     EnumThreadWindows(GetCurrentThreadId(), askToClose, 0);
     pumpMessages(300);
+}
+
+// A title of the control's own, with the tag of the test that shows it.
+std::wstring titled(const wchar_t *title)
+{
+    const std::wstring tag = environment(L"KV27_TEST_CONTROL_TAG");
+    return tag.empty() ? title : title + (L" " + tag);
+}
+
+// The text as a count of characters, twenty million where it is no number.
+std::size_t countIn(const std::wstring &text)
+{
+    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return 20'000'000;
+    return std::wcstoull(text.c_str(), nullptr, 10);
+}
+
+const wchar_t *standardInputType()
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (!input || input == INVALID_HANDLE_VALUE)
+        return L"none";
+    switch (GetFileType(input)) {
+    case FILE_TYPE_CHAR:
+        return L"char";
+    case FILE_TYPE_PIPE:
+        return L"pipe";
+    case FILE_TYPE_DISK:
+        return L"disk";
+    default:
+        return L"unknown";
+    }
+}
+
+// Where a careless control or another program might post its own messages: the control's root
+// window, and every message-only window of the process.
+void postApplicationMessages(HWND root)
+{
+    std::vector<HWND> windows{root};
+    for (HWND window = nullptr; (window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr));) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId())
+            windows.push_back(window);
+    }
+    for (const HWND window : windows) {
+        PostMessageW(window, WM_APP + 1, 0, 0x1234);
+        PostMessageW(window, WM_APP + 2, 0, 0);
+    }
 }
 
 // The dual interface as the type library lays it out.
@@ -432,6 +497,8 @@ public:
 
     STDMETHODIMP SendCommand(BSTR verbString, BSTR textString) override
     {
+        if (m_inTimerHandler)
+            TerminateProcess(GetCurrentProcess(), 6);
         const std::wstring verb(verbString, SysStringLen(verbString));
         const std::wstring command(textString, SysStringLen(textString));
         if (!m_initialised)
@@ -498,7 +565,7 @@ public:
             if (const HRESULT wrong = readAmbientProperties(); FAILED(wrong))
                 return wrong;
         if (isVariant(L"boxAtStart"))
-            MessageBoxW(nullptr, L"Starting", L"Strict control starting", MB_OK);
+            MessageBoxW(nullptr, L"Starting", titled(L"Strict control starting").c_str(), MB_OK);
         return m_initialised = true, S_OK;
     }
 
@@ -560,8 +627,8 @@ public:
         const Busy busy(this);
         closeFromOutsideDuring(L"Close");
         if (isVariant(L"boxOnClose"))
-            MessageBoxW(GetAncestor(m_window, GA_ROOT), L"Closing", L"Strict control closing",
-                        MB_OK);
+            MessageBoxW(GetAncestor(m_window, GA_ROOT), L"Closing",
+                        titled(L"Strict control closing").c_str(), MB_OK);
         return InPlaceDeactivate();
     }
 
@@ -597,21 +664,26 @@ public:
     }
 
 private:
-    // Held while the control runs a message loop of its own inside a call: it must not be let go
-    // meanwhile, as its caller still holds it.
+    // Held while the control runs a message loop of its own: it must not be let go meanwhile.
+    // Inside a call its caller still holds it, which the guard stands for; a window's message
+    // comes with no reference at all.
     struct Busy {
-        explicit Busy(StrictControl *control)
+        explicit Busy(StrictControl *control, bool called = true)
             : control(control)
+            , called(called)
             , was(std::exchange(control->m_busy, true))
         {
-            static_cast<IStrictControl *>(control)->AddRef();
+            if (called)
+                static_cast<IStrictControl *>(control)->AddRef();
         }
         ~Busy()
         {
             control->m_busy = was;
-            static_cast<IStrictControl *>(control)->Release();
+            if (called)
+                static_cast<IStrictControl *>(control)->Release();
         }
         StrictControl *control;
+        bool called;
         bool was;
     };
 
@@ -638,15 +710,19 @@ private:
         if (verb == L"exact")
             return fire(m_eventPoint, actionEventId, exactNumbers()), S_OK;
         if (verb == L"huge")
-            return fireTexts({std::wstring(20'000'000, L'x'), L"huge"}), S_OK;
+            return fireTexts({std::wstring(countIn(command), L'x'), L"huge"}), S_OK;
         if (verb == L"threads")
             return startThreads(_wtoi(command.c_str())), S_OK;
         if (verb == L"later")
-            return m_later = command, SetTimer(m_window, 1, 10, nullptr), S_OK;
+            return m_later = command, SetTimer(m_window, laterTimer, 10, nullptr), S_OK;
         if (verb == L"worker")
             return startWorker(command), S_OK;
         if (verb == L"bitness")
             return fireTexts({verb, sizeof(void *) == 8 ? L"64" : L"32"}), S_OK;
+        if (verb == L"process")
+            return fireTexts({verb, std::to_wstring(GetCurrentProcessId())}), S_OK;
+        if (verb == L"stdin")
+            return fireTexts({verb, standardInputType()}), S_OK;
         // Its failures, each its own way.
         if (verb == L"fail")
             return failAs(Failure::Described, command);
@@ -660,15 +736,25 @@ private:
             failAs(isVariant(L"ownErrorInterface") ? Failure::ErrorObject : Failure::None, command);
             return failWith(command.c_str());
         }
-        if (verb == L"hang")
+        if (verb == L"hungwindow")
+            CreateWindowExW(0, L"STATIC", titled(L"Strict control status").c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
+                            module, nullptr);
+        if (verb == L"hang" || verb == L"hungwindow")
             Sleep(INFINITE);
         if (verb == L"crash")
             TerminateProcess(GetCurrentProcess(), 3);
+        if (verb == L"fault")
+            return *reinterpret_cast<volatile HRESULT *>(std::uintptr_t{0x1234});
         if (verb == L"pumpclose")
             return pumpWhileClosing(root), S_OK;
         // What it does before the echo.
+        if (verb == L"timerpump") {
+            m_pumpText = command;
+            SetTimer(m_window, pumpTimer, 10, nullptr);
+        }
         if (verb == L"msgbox")
-            MessageBoxW(root, command.c_str(), L"Strict control", MB_OK);
+            MessageBoxW(root, command.c_str(), titled(L"Strict control").c_str(), MB_OK);
         if (verb == L"modeless")
             disableModelessWindowsForAMoment();
         if (verb == L"close")
@@ -677,10 +763,8 @@ private:
             PostMessageW(root, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
             PostMessageW(root, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
         }
-        if (verb == L"postroot") {
-            PostMessageW(root, WM_APP + 1, 0, 0x1234);
-            PostMessageW(root, WM_APP + 2, 0, 0);
-        }
+        if (verb == L"postroot")
+            postApplicationMessages(root);
         if (verb == L"print")
             printOnStandardOutput();
         echo(verb, command);
@@ -734,7 +818,7 @@ private:
         return S_OK;
     }
 
-    // The timer of "later" arrives at the control's own window, through the host's message loop.
+    // The timers arrive at the control's own window, through the host's message loop.
     void takeTheTimer(HWND window)
     {
         m_staticProcedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
@@ -743,9 +827,14 @@ private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto *self = reinterpret_cast<StrictControl *>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_TIMER && wParam == 1) {
-            KillTimer(window, 1);
+        if (message == WM_TIMER && wParam == laterTimer) {
+            KillTimer(window, laterTimer);
             self->echo(L"later", self->m_later);
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == pumpTimer) {
+            KillTimer(window, pumpTimer);
+            self->pumpInTimer();
             return 0;
         }
         return CallWindowProcW(self->m_staticProcedure, window, message, wParam, lParam);
@@ -860,6 +949,17 @@ private:
         pumpMessages(1000);
     }
 
+    // As a control showing a box from its timer does; it holds no reference of its own, and
+    // nothing may call it meanwhile.
+    void pumpInTimer()
+    {
+        const Busy busy(this, false);
+        m_inTimerHandler = true;
+        pumpMessages(1000);
+        m_inTimerHandler = false;
+        echo(L"timerpump", m_pumpText);
+    }
+
     void disableModelessWindowsForAMoment()
     {
         IOleInPlaceFrame *frame = nullptr;
@@ -952,9 +1052,11 @@ private:
     WNDPROC m_staticProcedure = nullptr;
     bool m_initialised = false;
     bool m_busy = false;
+    bool m_inTimerHandler = false;
     Failure m_failure = Failure::None;
     std::wstring m_failureText;
     std::wstring m_later;
+    std::wstring m_pumpText;
     std::vector<HANDLE> m_threads;
     LONG m_perThread = 0;
     LONG m_started = 0;
