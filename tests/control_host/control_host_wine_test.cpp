@@ -4,8 +4,10 @@
 #include "value_text.h"
 #include "wine_test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -332,13 +334,20 @@ TEST_P(ControlHostUnderWine, EndsCleanlyWhenClosed)
 // goes on as if nothing happened. Without a box, a hanging control is still ended at the limit.
 TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
 {
+    // The prefix's desktop has one foreground window, so cases that show boxes take turns; and
+    // titles of the case's own, so that they never find each other's windows.
+    QLockFile turn(QStringLiteral(KV27_WINE_PREFIX "/kv27-boxes.lock"));
+    ASSERT_TRUE(turn.tryLock(300000));
+    const QByteArray tag = QByteArray::number(bits()) + "bit-" +
+                           QByteArray::number(QCoreApplication::applicationPid());
+    const EnvironmentGuard tagged("KV27_TEST_CONTROL_TAG", tag);
+    const QString dialogTool = testFolder(64) + "/dialog_tool.exe";
     QProcess programWindow;
-    programWindow.start(KV27_WINE,
-                        {testFolder(64) + "/dialog_tool.exe", "window", "KV27 Exerciser"});
+    programWindow.start(KV27_WINE, {dialogTool, "window", "KV27 Exerciser " + tag});
     ASSERT_TRUE(programWindow.waitForReadyRead(60000));
     const QString owner = QString::fromLatin1(programWindow.readLine().trimmed());
     const auto pressOnceShown = [&](QProcess &user, const char *title, const char *after) {
-        user.start(KV27_WINE, {testFolder(64) + "/dialog_tool.exe", "press", title, after, owner});
+        user.start(KV27_WINE, {dialogTool, "press", title + (" " + tag), after, owner});
     };
     QTemporaryDir folder;
     const QString released = folder.filePath("released");

@@ -4,7 +4,8 @@
 //   dialog_tool press <title> <milliseconds> [<owner>]
 //       waits for a shown window with that title, lets the milliseconds pass, checks that it is
 //       owned by the window <owner> and in the foreground, then presses its OK button as a user
-//       would and waits for it to close.
+//       would, whatever it found, so that nothing is left waiting for it, and waits for it to
+//       close.
 // Ends with exit code 0 when all went so; otherwise it says what it found.
 
 #include <cstdio>
@@ -41,17 +42,18 @@ int press(const char *title, DWORD delay, HWND owner)
         Sleep(50);
     }
     Sleep(delay);
+    int found = 0;
     if (owner && GetWindow(box, GW_OWNER) != owner)
-        return std::printf("\"%s\" is not owned by the program's window\n", title), 3;
-    if (owner && GetForegroundWindow() != box)
-        return std::printf("\"%s\" is not in the foreground\n", title), 4;
+        found = (std::printf("\"%s\" is not owned by the program's window\n", title), 3);
+    else if (owner && GetForegroundWindow() != box)
+        found = (std::printf("\"%s\" is not in the foreground\n", title), 4);
     SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     for (int tries = 0; shown(title); ++tries) {
         if (tries == 100)
             return std::printf("\"%s\" stayed open after its button was pressed\n", title), 5;
         Sleep(50);
     }
-    return 0;
+    return found;
 }
 
 } // namespace
