@@ -5,6 +5,7 @@
 #include "wine_test_support.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -46,6 +47,9 @@ TEST_P(ControlHostUnderWine, HandsOverTheExactStrings)
         {"fail", "Z9 is no address", "Z9 is no address (HRESULT 0x80040201)"},
         {"sendplc", "\"quoted\" \\ tab\tline\r\nbreak"},
         {"crash", "", "exit code 3"},
+        // At once, rather than under the system's crash report; wine passes the low byte of the
+        // fault's code, 0xC0000005, on to Linux.
+        {"fault", "", "The control host ended with exit code 5."},
         {"sendplc", QString::fromUtf8("a\0b", 3)},
         {"sendrf", "𝄞 Ärger €"},
         {"print", "what the control prints stays out of the messages"},
@@ -76,7 +80,7 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
     const auto text = [](const QString &value) { return EventValue::text(value); };
     const auto whole = [](qint64 value) { return EventValue::whole(value); };
     const auto number = [](double value) { return EventValue::number(value); };
-    const auto decimal = [](const char *digits) { return EventValue::decimal(digits); };
+    const auto decimal = [](const QString &digits) { return EventValue::decimal(digits); };
     ActionValues six = texts({"(an object)", "1", "2", "3", "4", "5"});
     six.reserved = EventValue();
     QList<ActionValues> expected{
@@ -116,6 +120,8 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
         {text("exact"), decimal("79228162514264337593543950335"),
          decimal("-0.000000001234567890123456789"), decimal("18446744073709551615"),
          decimal("922337203685477.5807"), number(1.25), whole(0)},
+        {text("beyond"), decimal("0." + QString(20, u'0') + "1234567890123456789"),
+         decimal("-0." + QString(235, u'0') + "1234567890123456789")},
     };
 
     auto hosted = control();
@@ -170,25 +176,34 @@ TEST_P(ControlHostUnderWine, TakesEventsEveryWayTheyCome)
     EXPECT_TRUE(reported.contains(echo("worker", "C3 dim")));
 }
 
-// A value too long for the wire is cut short, with a mark, and messages posted to the control's
-// root window or to the host's own windows are never taken for the host's: the same host
-// carries on.
-TEST_P(ControlHostUnderWine, CarriesOnPastHugeValuesAndStrayMessages)
+// Whatever the control does, the same host carries on: the control reads nothing of the host's
+// input, its standard input being the null device; a value too long for the wire, even one far
+// past what the host could copy, is cut short, with a mark; and messages posted to the
+// control's root window or to the host's own windows are never taken for the host's.
+TEST_P(ControlHostUnderWine, CarriesOnWhateverTheControlDoes)
 {
     auto hosted = control();
     QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
-    for (const char *verb : {"process", "postroot", "huge", "process"})
-        EXPECT_EQ(hosted->sendCommand(verb, ""), std::nullopt) << verb;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 4; }, 20000));
+    const std::pair<const char *, const char *> commands[] = {
+        {"process", ""}, {"stdin", ""},         {"postroot", ""},
+        {"huge", ""},    {"huge", "100000000"}, {"process", ""},
+    };
+    for (const auto &[verb, text] : commands)
+        EXPECT_EQ(hosted->sendCommand(verb, text), std::nullopt) << verb;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 6; }, 30000));
     const QList<ActionValues> reported = actions(spy);
-    EXPECT_EQ(reported[1], echo("postroot", ""));
-    const QString cut = plainText(reported[2].bszAction);
-    EXPECT_TRUE(cut.startsWith("xxxxxxxx") && cut.size() < 20'000'000) << cut.size();
-    EXPECT_TRUE(cut.endsWith(u"x\u2026 (cut short from 20000000 characters)"))
-        << cut.right(60).toStdString();
-    EXPECT_EQ(reported[2].bszParm1, EventValue::text("huge"));
+    EXPECT_EQ(reported[1], texts({"stdin", "char"}));
+    EXPECT_EQ(reported[2], echo("postroot", ""));
+    for (const auto &[index, count] : {std::pair{3, 20'000'000}, {4, 100'000'000}}) {
+        const QString cut = plainText(reported[index].bszAction);
+        EXPECT_TRUE(cut.startsWith("xxxxxxxx") && cut.size() < 20'000'000) << cut.size();
+        EXPECT_TRUE(
+            cut.endsWith(QString::fromUtf16(u"x\u2026 (cut short from %1 characters)").arg(count)))
+            << cut.right(60).toStdString();
+        EXPECT_EQ(reported[index].bszParm1, EventValue::text("huge"));
+    }
     EXPECT_EQ(reported[0].bszAction, EventValue::text("process"));
-    EXPECT_EQ(reported[3], reported[0]) << "the host was started again";
+    EXPECT_EQ(reported[5], reported[0]) << "the host was started again";
 }
 
 // However the control is made, the host starts it as standard containers do, sited first where
@@ -260,6 +275,8 @@ TEST_P(ControlHostUnderWine, NamesFailuresEveryWayTheyCome)
         {true, "", "rawcode", "",
          "The control failed with an error code of its own and gave no description. "
          "(HRESULT 0x80040210)"},
+        {true, "", "failhuge", "",
+         "xxxxxxxx… (cut short from 20000000 characters) (HRESULT 0x80040201)"},
     };
     for (const auto &[installed, variantName, verb, text, failure] : cases) {
         SCOPED_TRACE(std::string(variantName) + " " + verb);
@@ -277,8 +294,9 @@ struct HostRun {
     bool released;
 };
 
-// Runs the host by hand with these lines on its input, closing it after them unless asked not
-// to, until it ends.
+// Runs the host by hand until it ends. Each line goes in, and then the end of the input unless
+// asked not to, once the host has said something since the last and a moment has passed: so
+// that they come while the control's own code runs, where it runs some after its answer.
 HostRun runHost(const QString &host, const QList<QByteArray> &lines, bool closeInput = true)
 {
     QTemporaryDir folder;
@@ -287,11 +305,24 @@ HostRun runHost(const QString &host, const QList<QByteArray> &lines, bool closeI
                                     "Z:" + QDir::toNativeSeparators(released).toUtf8());
     QProcess process;
     process.start(KV27_WINE, {host});
-    for (const QByteArray &line : lines)
+    qint64 heard = 0;
+    const auto onceTheHostSpeaks = [&] {
+        const QDeadlineTimer patience(60s);
+        while (process.bytesAvailable() <= heard && process.state() == QProcess::Running &&
+               !patience.hasExpired())
+            process.waitForReadyRead(100);
+        heard = process.bytesAvailable();
+        QTest::qWait(300);
+    };
+    for (const QByteArray &line : lines) {
+        onceTheHostSpeaks();
         process.write(line);
-    if (closeInput)
+    }
+    if (closeInput) {
+        onceTheHostSpeaks();
         process.closeWriteChannel();
-    const bool ended = process.waitForFinished(60000);
+    }
+    const bool ended = process.state() == QProcess::NotRunning || process.waitForFinished(60000);
     EXPECT_TRUE(ended);
     if (!ended)
         process.kill(), process.waitForFinished();
@@ -332,9 +363,36 @@ TEST_P(ControlHostUnderWine, EndsCleanlyWhenClosed)
     }
 }
 
+// Code the control runs on its own time, from a timer, is waited for as a call into it is: a
+// command or the end of the input that comes while that code runs a message loop of its own
+// reaches the control only once it has returned, and the control is let go cleanly after.
+TEST_P(ControlHostUnderWine, WaitsForTheControlsOwnCode)
+{
+    const QByteArray timerpump = ProgramWire::commandLine("timerpump", "T");
+    const QByteArray echoed = R"({"kind":"text","text":"timerpump"})";
+    for (const bool thenACommand : {true, false}) {
+        SCOPED_TRACE(thenACommand ? "a command" : "the end of the input");
+        QList<QByteArray> lines{timerpump};
+        if (thenACommand)
+            lines << ProgramWire::commandLine("sendplc", "A1 on");
+        const HostRun run = runHost(host(), lines);
+        // 6 where the control was entered again mid-handler, 5 where it was let go under it.
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.released);
+        EXPECT_EQ(run.output.count(R"({"type":"done"})"), thenACommand ? 2 : 1)
+            << run.output.toStdString();
+        // Its own echo, and the timer's once its loop is over.
+        EXPECT_EQ(run.output.count(echoed), 2) << run.output.toStdString();
+        if (thenACommand) {
+            EXPECT_LT(run.output.lastIndexOf(echoed), run.output.indexOf(R"("text":"sendplc")"));
+        }
+    }
+}
+
 // A box the control shows goes in front of the program's window, owned by it; the time the user
 // takes to answer it counts against no limit, and the command, the start or the close then
-// goes on as if nothing happened. Without a box, a hanging control is still ended at the limit.
+// goes on as if nothing happened. A hanging control is still ended at the limit, also one whose
+// window stays open on its hung thread.
 TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
 {
     // The prefix's desktop has one foreground window, so cases that show boxes take turns; and
@@ -388,7 +446,9 @@ TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
     programWindow.kill();
     programWindow.waitForFinished();
 
-    EXPECT_TRUE(control({60s, 2s})->sendCommand("hang", "")->contains("within 2 seconds"));
+    for (const char *verb : {"hang", "hungwindow"})
+        EXPECT_TRUE(control({60s, 2s})->sendCommand(verb, "")->contains("within 2 seconds"))
+            << verb;
 }
 
 // While the control has its container's modeless windows disabled, so is the program's window.

@@ -8,7 +8,8 @@
 //   kinds      values of every VARIANT kind, each as itself rather than by reference
 //   values     an action of single-precision, currency, date, false, error, empty and null
 //              values, one of six values (an object first) and one of eight
-//   exact      numbers with more digits than a double holds
+//   exact      numbers with more digits than a double holds, then decimals with more places
+//              than OLE Automation's own have
 //   huge       an action whose first value is a text of as many characters as the text says,
 //              twenty million where it says no number
 //   threads    starts two threads that each report <text> numbered actions, calling the sinks
@@ -19,6 +20,8 @@
 //              of its own for a second, as a control showing a box does; called meanwhile, it
 //              ends the process with exit code 6, as it was entered again mid-handler
 //   fail       fails with an exception whose description is the text
+//   failhuge   the same, with a description of as many characters as the text says, twenty
+//              million where it says no number
 //   deferred   fails through an exception description that is filled in only when asked
 //   wcode      fails with only its own error number, the number the text gives
 //   rawcode    fails with an error number of its own and no description at all
@@ -376,6 +379,13 @@ std::vector<VARIANT> exactNumbers()
             of(VT_I4, LONG(0))};
 }
 
+// A DECIMAL's scale may name up to 255 places, where OLE Automation stops at 28.
+std::vector<VARIANT> placesBeyondDecimals()
+{
+    return {text(L"beyond"), decimal(0, 12345678901234567890ull, 40, 0),
+            decimal(0, 12345678901234567890ull, 255, DECIMAL_NEG)};
+}
+
 class StrictControl : public IStrictControl,
                       public IProvideClassInfo2,
                       public IConnectionPointContainer,
@@ -708,7 +718,7 @@ private:
         if (verb == L"values")
             return fireEach(valuesOfEveryCount(static_cast<IStrictControl *>(this))), S_OK;
         if (verb == L"exact")
-            return fire(m_eventPoint, actionEventId, exactNumbers()), S_OK;
+            return fireEach({exactNumbers(), placesBeyondDecimals()}), S_OK;
         if (verb == L"huge")
             return fireTexts({std::wstring(countIn(command), L'x'), L"huge"}), S_OK;
         if (verb == L"threads")
@@ -726,6 +736,8 @@ private:
         // Its failures, each its own way.
         if (verb == L"fail")
             return failAs(Failure::Described, command);
+        if (verb == L"failhuge")
+            return failAs(Failure::Described, std::wstring(countIn(command), L'x'));
         if (verb == L"deferred")
             return failAs(Failure::Deferred, command);
         if (verb == L"wcode")
