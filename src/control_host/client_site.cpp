@@ -1,5 +1,9 @@
 #include "client_site.h"
 
+#include "control_contract.h"
+#include "extender.h"
+#include "wide_text.h"
+
 #include <array>
 #include <cstdlib>
 #include <olectl.h>
@@ -211,8 +215,15 @@ HRESULT STDMETHODCALLTYPE ClientSite::Invoke(DISPID member, REFIID, LCID, WORD f
     }
 }
 
+// Calls nest, as modal dialogs inside modal dialogs do: the program is enabled again only when
+// every call that disabled it has been answered.
 HRESULT STDMETHODCALLTYPE ClientSite::EnableModeless(BOOL enable)
 {
+    if (enable && m_disabled == 0)
+        return S_OK;
+    m_disabled += enable ? -1 : 1;
+    if (m_disabled > 1 || (enable && m_disabled > 0))
+        return S_OK;
     // Nothing thrown may unwind into the control's frames.
     try {
         m_onModeless(enable != FALSE);
@@ -222,12 +233,13 @@ HRESULT STDMETHODCALLTYPE ClientSite::EnableModeless(BOOL enable)
     }
 }
 
-// The control stands for itself: the host wraps it in nothing.
 HRESULT STDMETHODCALLTYPE ClientSite::GetExtendedControl(IDispatch **control)
 {
-    if (control)
-        *control = nullptr;
-    return E_NOTIMPL;
+    if (!control)
+        return E_POINTER;
+    *control = newExtender(m_name, asWide(ControlContract::formName),
+                           asWide(ControlContract::programName));
+    return S_OK;
 }
 
 // Between the control's HIMETRIC (0.01 mm) and the window's pixels.

@@ -5,6 +5,7 @@
 #include <oleidl.h>
 #include <string>
 #include <windows.h>
+#include <wrl/client.h>
 
 // The container's side of a control on the host's hidden window: the client site it is sited
 // on, the in-place site and frame it is activated in, the control site, and the ambient
@@ -64,8 +65,9 @@ public:
     {
         return OLE_E_INVALIDRECT;
     }
-    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject *, LPCOLESTR) override
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject *object, LPCOLESTR) override
     {
+        m_activeObject = object;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, OLEMENUGROUPWIDTHS *) override { return S_OK; }
@@ -94,10 +96,21 @@ public:
                                      DISPPARAMS *parameters, VARIANT *result, EXCEPINFO *,
                                      UINT *) override;
 
+    // Offers a key to the control's active object, which has its keyboard shortcuts; gives
+    // whether it took it.
+    bool offerKey(MSG &message) const
+    {
+        return m_activeObject && m_activeObject->TranslateAccelerator(&message) == S_OK;
+    }
+
 private:
     ~ClientSite() = default;
 
     LONG m_references = 1;
+    // The control's object that is active in place, as it names it to its frame.
+    Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> m_activeObject;
+    // The control's calls to disable the container's modeless windows not yet answered.
+    int m_disabled = 0;
     HWND m_window;
     std::wstring m_name;
     std::function<void(bool)> m_onModeless;

@@ -1,11 +1,11 @@
 #include "control_container.h"
 
-#include "client_site.h"
 #include "control_contract.h"
 #include "registration.h"
 #include "wide_text.h"
 
 #include <ocidl.h>
+#include <string_view>
 
 namespace {
 
@@ -88,6 +88,9 @@ std::optional<ComFailure> ControlContainer::create(HWND parent, const wchar_t *p
     const std::wstring name = std::wstring(L"The control \"") + programmaticId + L"\"";
     if (const HRESULT result = CLSIDFromProgID(programmaticId, &m_classId); FAILED(result))
         return whyNotCreated(name, programmaticId, nullptr, result);
+    // A class that another emulates is that other wherever it is looked up, as COM creates it.
+    if (CLSID emulating; CoGetTreatAsClass(m_classId, &emulating) == S_OK)
+        m_classId = emulating;
     if (const HRESULT result =
             CoCreateInstance(m_classId, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_control));
         FAILED(result))
@@ -175,6 +178,19 @@ Microsoft::WRL::ComPtr<IErrorInfo> ControlContainer::controlErrorInfo() const
         if (supports->InterfaceSupportsErrorInfo(called) == S_OK)
             return GetErrorInfo(0, &info) == S_OK ? info : nullptr;
     return nullptr;
+}
+
+bool ControlContainer::takesKey(MSG &message) const
+{
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST)
+        return false;
+    if (m_site && m_site->offerKey(message))
+        return true;
+    const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    wchar_t kind[16] = L"";
+    // The class of dialog boxes, modeless ones included.
+    return root && GetClassNameW(root, kind, 16) && std::wstring_view(kind) == L"#32770" &&
+           IsDialogMessageW(root, &message);
 }
 
 // The control is deactivated, closed and unsited before it is let go, as containers do.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client_site.h"
 #include "com_failure.h"
 
 #include <functional>
@@ -28,12 +29,17 @@ public:
     const CLSID &classId() const { return m_classId; }
     void close();
 
+    // Keys go to the control before the window they are for, as in any container: to its active
+    // object, for its keyboard shortcuts, and to its modeless dialogs, for Tab, Enter and Esc.
+    // Gives whether the control took the key.
+    bool takesKey(MSG &message) const;
+
 private:
     Microsoft::WRL::ComPtr<IErrorInfo> controlErrorInfo() const;
 
     Microsoft::WRL::ComPtr<IUnknown> m_control;
     Microsoft::WRL::ComPtr<IOleObject> m_object;
-    Microsoft::WRL::ComPtr<IOleClientSite> m_site;
+    Microsoft::WRL::ComPtr<ClientSite> m_site;
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
     // The interfaces the control's error objects may be asked for: the dispatch interface and
     // the one its type information says it is.

@@ -15,6 +15,25 @@ HostWire::Failure closing(std::u16string description)
     return {0x80004004, std::move(description)};
 }
 
+// Why the host cannot listen to the control, if it cannot.
+std::optional<ComFailure> notListening(const wchar_t *programmaticId,
+                                       EventConnection::Outcome outcome)
+{
+    const std::wstring name = std::wstring(L"The control \"") + programmaticId + L"\"";
+    switch (outcome) {
+    case EventConnection::Outcome::Listening:
+        return std::nullopt;
+    case EventConnection::Outcome::NoActionEvent:
+        return ComFailure{CONNECT_E_NOCONNECTION,
+                          name + L" has events of its own, but no ActionEvent among them, which "
+                                 L"is how it would report the device's actions."};
+    case EventConnection::Outcome::NotConnected:
+        break;
+    }
+    return ComFailure{CONNECT_E_CANNOTCONNECT,
+                      name + L" reports nothing: no event sink could be connected."};
+}
+
 ControlHost *hostOf(HWND window)
 {
     return reinterpret_cast<ControlHost *>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -48,10 +67,9 @@ int ControlHost::run(const wchar_t *programmaticId)
     {
         const Call call(*this);
         failure = m_container.create(m_root, programmaticId);
-        if (!failure && !m_events.connect(m_container.control(), m_container.classId()))
-            failure = ComFailure{CONNECT_E_CANNOTCONNECT,
-                                 std::wstring(L"The control \"") + programmaticId +
-                                     L"\" reports nothing: no event sink could be connected."};
+        if (!failure)
+            failure = notListening(programmaticId,
+                                   m_events.connect(m_container.control(), m_container.classId()));
     }
     m_controlWindows->look();
     if (m_closeRequested) {
@@ -70,13 +88,15 @@ int ControlHost::run(const wchar_t *programmaticId)
     m_reader.start(m_messages);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
         if (message.hwnd && message.hwnd == m_messages) {
             DispatchMessageW(&message);
             continue;
         }
         // The control's timers and windows run its code on its own time: that counts as a call.
         const Call call(*this);
+        if (m_container.takesKey(message))
+            continue;
+        TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     return 0;

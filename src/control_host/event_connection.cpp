@@ -14,16 +14,20 @@ EventConnection::~EventConnection()
     disconnect();
 }
 
-bool EventConnection::connect(IUnknown *control, const CLSID &classId)
+EventConnection::Outcome EventConnection::connect(IUnknown *control, const CLSID &classId)
 {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
-    const auto source = findEventSource(control, classId);
-    if (!source || FAILED(control->QueryInterface(IID_PPV_ARGS(&container))) ||
-        FAILED(container->FindConnectionPoint(source->events, &point)))
-        return false;
-    advise(point.Get(), source->events, source->actionEvent);
-    return !m_advised.empty();
+    const auto found = findEventSource(control, classId);
+    if (const auto *none = std::get_if<NoEventSource>(&found))
+        return *none == NoEventSource::NoActionEvent ? Outcome::NoActionEvent
+                                                     : Outcome::NotConnected;
+    const auto &source = std::get<EventSource>(found);
+    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&container))) ||
+        FAILED(container->FindConnectionPoint(source.events, &point)))
+        return Outcome::NotConnected;
+    advise(point.Get(), source.events, source.actionEvent);
+    return m_advised.empty() ? Outcome::NotConnected : Outcome::Listening;
 }
 
 void EventConnection::advise(IConnectionPoint *point, const IID &events, DISPID actionEvent)

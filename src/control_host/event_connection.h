@@ -14,8 +14,8 @@ public:
     explicit EventConnection(MessageWriter &writer);
     ~EventConnection();
 
-    // Whether the control's event interface is listened to.
-    bool connect(IUnknown *control, const CLSID &classId);
+    enum class Outcome { Listening, NoActionEvent, NotConnected };
+    Outcome connect(IUnknown *control, const CLSID &classId);
     void disconnect();
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ocidl.h>
+#include <optional>
 #include <string>
 #include <vector>
 #include <wrl/client.h>
@@ -49,7 +50,8 @@ std::wstring registryText(const std::wstring &key)
     return text;
 }
 
-// The type library registered for the class, in its newest registered version.
+// The type library registered for the class, in its newest registered version that loads: a
+// newer one may be registered for the other bitness only.
 ComPtr<ITypeLib> registeredLibrary(const CLSID &classId)
 {
     const std::wstring libraryId = registryText(L"CLSID\\" + guidText(classId) + L"\\TypeLib");
@@ -60,7 +62,7 @@ ComPtr<ITypeLib> registeredLibrary(const CLSID &classId)
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + libraryId).c_str(), 0,
                       KEY_ENUMERATE_SUB_KEYS, &versions) != ERROR_SUCCESS)
         return nullptr;
-    unsigned long newest = 0;
+    std::vector<unsigned long> registered;
     wchar_t version[64];
     for (DWORD i = 0, length = 64; RegEnumKeyExW(versions, i, version, &length, nullptr, nullptr,
                                                  nullptr, nullptr) == ERROR_SUCCESS;
@@ -68,13 +70,15 @@ ComPtr<ITypeLib> registeredLibrary(const CLSID &classId)
         wchar_t *point = nullptr;
         const unsigned long major = wcstoul(version, &point, 16);
         const unsigned long minor = *point == L'.' ? wcstoul(point + 1, nullptr, 16) : 0;
-        newest = std::max(newest, (major << 16) | minor);
+        registered.push_back((major << 16) | minor);
     }
     RegCloseKey(versions);
-    ComPtr<ITypeLib> loaded;
-    if (FAILED(LoadRegTypeLib(library, WORD(newest >> 16), WORD(newest), 0, &loaded)))
-        return nullptr;
-    return loaded;
+    std::sort(registered.rbegin(), registered.rend());
+    for (const unsigned long newest : registered)
+        if (ComPtr<ITypeLib> loaded;
+            SUCCEEDED(LoadRegTypeLib(library, WORD(newest >> 16), WORD(newest), 0, &loaded)))
+            return loaded;
+    return nullptr;
 }
 
 // Every type library that describes the control, in the order containers ask for them.
@@ -122,13 +126,17 @@ std::optional<EventSource> dispatchSource(ITypeInfo *events)
     return source;
 }
 
-// The coclass's default outgoing interface, where it is a dispatch interface with ActionEvent: a
-// default event interface without it is not the one the control reports on.
-std::optional<EventSource> defaultSourceOf(ITypeInfo *coclass)
+// A coclass that names a default outgoing interface without ActionEvent.
+struct NamedWithoutActionEvent {};
+
+// The coclass's default outgoing interface, where it is a dispatch interface with ActionEvent; or
+// that it names one without, which is not the one the control reports on; or nothing.
+std::variant<std::monostate, EventSource, NamedWithoutActionEvent>
+defaultSourceOf(ITypeInfo *coclass)
 {
     TYPEATTR *attributes = nullptr;
     if (!coclass || FAILED(coclass->GetTypeAttr(&attributes)))
-        return std::nullopt;
+        return {};
     const UINT interfaceCount = attributes->cImplTypes;
     coclass->ReleaseTypeAttr(attributes);
     constexpr INT defaultSource = IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE;
@@ -143,10 +151,10 @@ std::optional<EventSource> defaultSourceOf(ITypeInfo *coclass)
             continue;
         const auto source = dispatchSource(events.Get());
         if (source && source->actionEvent != DISPID_UNKNOWN)
-            return source;
-        return std::nullopt;
+            return *source;
+        return NamedWithoutActionEvent{};
     }
-    return std::nullopt;
+    return {};
 }
 
 // Interfaces registered with the dispatch proxy are dispatch interfaces; dual ones are too.
@@ -158,34 +166,40 @@ bool registeredAsDispatch(const IID &events)
            proxy == L"{00020424-0000-0000-C000-000000000046}";
 }
 
-std::optional<EventSource> listedSource(IUnknown *control,
-                                        const std::vector<ComPtr<ITypeLib>> &libraries)
+// The first outgoing interface the control lists that is described with an ActionEvent, or that
+// the registry knows as a dispatch interface; or why there is none.
+std::variant<EventSource, NoEventSource>
+listedSource(IUnknown *control, const std::vector<ComPtr<ITypeLib>> &libraries)
 {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IEnumConnectionPoints> points;
     if (FAILED(control->QueryInterface(IID_PPV_ARGS(&container))) ||
         FAILED(container->EnumConnectionPoints(&points)))
-        return std::nullopt;
+        return NoEventSource::NoneTaken;
     std::optional<EventSource> registered;
+    bool withoutActionEvent = false;
     ComPtr<IConnectionPoint> point;
     while (points->Next(1, point.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
         IID events;
         if (FAILED(point->GetConnectionInterface(&events)) || events == IID_IPropertyNotifySink)
             continue;
         if (const ComPtr<ITypeInfo> described = describedBy(libraries, events)) {
-            if (const auto source = dispatchSource(described.Get());
-                source && source->actionEvent != DISPID_UNKNOWN)
-                return source;
+            const auto source = dispatchSource(described.Get());
+            if (source && source->actionEvent != DISPID_UNKNOWN)
+                return *source;
+            withoutActionEvent = withoutActionEvent || source;
         } else if (!registered && registeredAsDispatch(events)) {
             registered = EventSource{events, DISPID_UNKNOWN};
         }
     }
-    return registered;
+    if (registered)
+        return *registered;
+    return withoutActionEvent ? NoEventSource::NoActionEvent : NoEventSource::NoneTaken;
 }
 
 } // namespace
 
-std::optional<EventSource> findEventSource(IUnknown *control, const CLSID &classId)
+std::variant<EventSource, NoEventSource> findEventSource(IUnknown *control, const CLSID &classId)
 {
     ComPtr<ITypeInfo> classInfo;
     const std::vector<ComPtr<ITypeLib>> libraries = librariesOf(control, classId, classInfo);
@@ -201,11 +215,16 @@ std::optional<EventSource> findEventSource(IUnknown *control, const CLSID &class
                 return EventSource{events, actionEvent};
         }
     }
-    if (const auto source = defaultSourceOf(classInfo.Get()))
-        return source;
-    for (const auto &library : libraries)
-        if (ComPtr<ITypeInfo> coclass; SUCCEEDED(library->GetTypeInfoOfGuid(classId, &coclass)))
-            if (const auto source = defaultSourceOf(coclass.Get()))
-                return source;
+    const auto named = defaultSourceOf(classInfo.Get());
+    if (const auto *source = std::get_if<EventSource>(&named))
+        return *source;
+    // A control whose own class information names its events is taken at its word: no other
+    // description of its class is asked.
+    if (std::holds_alternative<std::monostate>(named))
+        for (const auto &library : libraries)
+            if (ComPtr<ITypeInfo> coclass; SUCCEEDED(library->GetTypeInfoOfGuid(classId, &coclass)))
+                if (const auto described = defaultSourceOf(coclass.Get());
+                    const auto *source = std::get_if<EventSource>(&described))
+                    return *source;
     return listedSource(control, libraries);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <oaidl.h>
-#include <optional>
+#include <variant>
 #include <windows.h>
 
 // The outgoing interface a control reports its actions on, and the member of it that is
@@ -11,10 +11,15 @@ struct EventSource {
     DISPID actionEvent;
 };
 
+// Why a control offers nothing to listen to: no outgoing interface the sink can take, or only
+// ones whose descriptions name no ActionEvent.
+enum class NoEventSource { NoneTaken, NoActionEvent };
+
 // Finds the control's event interface as standard containers do: the default source its class
-// information names (IProvideClassInfo2, then IProvideClassInfo), then its class as the type
-// library behind its IDispatch describes it, then as its registered type library does; failing
-// those, the first outgoing interface the control lists that such a description names with an
-// ActionEvent, or that the registry knows as a dispatch interface. Only a dispatch interface is
-// ever given: the sink takes nothing else.
-std::optional<EventSource> findEventSource(IUnknown *control, const CLSID &classId);
+// information names (IProvideClassInfo2, then IProvideClassInfo), then, where that names none,
+// its class as the type library behind its IDispatch describes it, then as its registered type
+// library does, in the newest version that loads; failing those, the first outgoing interface
+// the control lists that such a description names with an ActionEvent, or that the registry
+// knows as a dispatch interface. Only a dispatch interface is ever given: the sink takes nothing
+// else. The class is the one that creates the control, an emulating class where there is one.
+std::variant<EventSource, NoEventSource> findEventSource(IUnknown *control, const CLSID &classId);

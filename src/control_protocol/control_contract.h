@@ -18,9 +18,11 @@ inline constexpr std::size_t actionValueCount = 7;
 inline constexpr char16_t programName[] = u"KV27 Exerciser";
 
 // The control's programmatic identifier, as its installer registers it, and its name on the
-// program's form, as it reads it among its container's ambient properties.
+// program's form, as it reads it among its container's ambient properties and from the extender
+// that gives it the form's name too.
 inline constexpr char16_t programmaticId[] = u"HearthwickScriptLibCtl.Hearthwick";
 inline constexpr char16_t controlName[] = u"Hearthwick1";
+inline constexpr char16_t formName[] = u"Form1";
 
 // The hosts, installed beside the program, in the order the program tries them: the 64-bit one
 // first, then the 32-bit one that most installed controls need.

@@ -89,7 +89,7 @@ ExerciserWindow::ExerciserWindow(std::unique_ptr<InterfaceControl> control, QWid
     : QWidget(parent)
     , m_control(control.release())
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QString::fromUtf16(ControlContract::formName));
     setWindowTitle(QString::fromUtf16(ControlContract::programName));
     resize(twipsToPixels(windowWidthTwips), twipsToPixels(windowHeightTwips));
     move(centredPosition(size(), screen()->availableGeometry()));

@@ -216,7 +216,7 @@ TEST_P(ControlHostUnderWine, FindsTheEventsWhereverTheControlDescribesThem)
 {
     for (const char *name :
          {"", "unnamed", "hidden", "unnamed,eventsLast", "hidden,eventsLast", "siteFirst", "useReg",
-          "ambient", "handDispatch", "handDispatch,property"}) {
+          "ambient", "extender", "handDispatch", "handDispatch,property"}) {
         SCOPED_TRACE(name);
         const auto variant = testControlVariant(name);
         auto hosted = control();
@@ -264,6 +264,9 @@ TEST_P(ControlHostUnderWine, NamesFailuresEveryWayTheyCome)
          name + " could not be initialised.… (HRESULT 0x8007000E)\n…"},
         {true, "deaf", "sendplc", "",
          name + " reports nothing: no event sink could be connected. (HRESULT 0x80040202)\n…"},
+        {true, "noActionEvent", "sendplc", "",
+         name + " has events of its own, but no ActionEvent among them, which is how it would "
+                "report the device's actions. (HRESULT 0x80040200)\n…"},
         {true, "", "deferred", "", "Strict control: described when asked (HRESULT 0x80040300)"},
         {true, "", "wcode", "5", "Strict control: its own error number (HRESULT 0x80040205)"},
         {true, "", "errorinfo", "Z9 is no address",
@@ -443,6 +446,19 @@ TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
         EXPECT_EQ(user.exitCode(), 0) << user.readAll().toStdString();
         EXPECT_TRUE(QFile::exists(released));
     }
+
+    // Keys reach a modeless dialog of the control's as in any container: its keyboard shortcut
+    // through the active object it hands its frame, Enter to the dialog's default button.
+    auto hosted = control({60s, 2s}, {"--owner", owner});
+    QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
+    EXPECT_EQ(hosted->sendCommand("modelessdialog", ""), std::nullopt);
+    QProcess user;
+    user.start(KV27_WINE, {dialogTool, "keys", "Strict control dialog " + tag, "0x74", "0x0D"});
+    EXPECT_TRUE(user.waitForFinished(60000));
+    EXPECT_EQ(user.exitCode(), 0) << user.readAll().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 3; }, 10000));
+    EXPECT_EQ(actions(spy).mid(1), (QList{texts({"accelerator", "F5"}), texts({"dialog", "ok"})}));
+    hosted.reset();
     programWindow.kill();
     programWindow.waitForFinished();
 
@@ -451,7 +467,8 @@ TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
             << verb;
 }
 
-// While the control has its container's modeless windows disabled, so is the program's window.
+// While the control has its container's modeless windows disabled, so is the program's window,
+// until every one of its calls to disable them has been answered.
 TEST_P(ControlHostUnderWine, DisablesTheProgramWhileTheControlAsks)
 {
     auto hosted = control();
@@ -459,6 +476,15 @@ TEST_P(ControlHostUnderWine, DisablesTheProgramWhileTheControlAsks)
     EXPECT_EQ(hosted->sendCommand("modeless", ""), std::nullopt);
     EXPECT_TRUE(QTest::qWaitFor([&] { return modal.size() >= 2; }, 5000));
     EXPECT_EQ(modal, (QList<QList<QVariant>>{{true}, {false}}));
+
+    const QByteArray output =
+        runHost(host(), {ProgramWire::commandLine("modelessnested", "")}).output;
+    const QByteArray disabled = R"("enabled":false)";
+    const QByteArray enabled = R"("enabled":true)";
+    EXPECT_EQ(output.count(disabled), 1) << output.toStdString();
+    EXPECT_EQ(output.count(enabled), 1) << output.toStdString();
+    EXPECT_LT(output.indexOf(disabled), output.indexOf("between"));
+    EXPECT_LT(output.indexOf("between"), output.indexOf(enabled));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bits, ControlHostUnderWine, testing::Values(64, 32), bitsName);

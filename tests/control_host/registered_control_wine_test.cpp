@@ -21,11 +21,21 @@ using namespace WineTest;
 constexpr char progId[] = "HearthwickScriptLibCtl.Hearthwick";
 constexpr char classId[] = "{E7B40C93-2A18-4F6D-B5C7-3D9E1F0A8B64}";
 constexpr char libraryId[] = "{5B1C2C57-8E0B-4F51-9B6E-2E1A7C0D4F11}";
+// A class of no file of its own, which the control's class emulates.
+constexpr char emulatedClassId[] = "{3F1E2D4C-5B6A-4978-8A9B-0C1D2E3F4A5B}";
 
-QString controlDll(int bits)
+QString controlDll(int bits, const QString &folder = {})
 {
-    return "Z:" + QDir::toNativeSeparators(testFolder(bits) + "/kv27_test_control.dll");
+    return "Z:" + QDir::toNativeSeparators(testFolder(bits) + folder + "/kv27_test_control.dll");
 }
+
+// The control as an installer that left out the runtime it needs would leave it.
+QString controlWithoutItsRuntime(int bits)
+{
+    return controlDll(bits, "/without-runtime");
+}
+
+const QString longPath = "C:\\kv27\\" + QString(300, u'x') + "\\missing.dll";
 
 bool runs(const QString &program, const QStringList &arguments)
 {
@@ -62,6 +72,16 @@ void registerByHand(const char *server, const std::function<QString(int view)> &
     }
 }
 
+// The programmatic identifier names a class that the control's class emulates, as a newer
+// version of a control takes an older one's place.
+void emulate()
+{
+    for (const int view : {64, 32}) {
+        addKey(view, QString("HKCR\\%1\\CLSID").arg(progId), emulatedClassId);
+        addKey(view, QString("HKCR\\CLSID\\%1\\TreatAs").arg(emulatedClassId), classId);
+    }
+}
+
 struct Registration {
     const char *name;
     std::function<void()> make;
@@ -91,6 +111,21 @@ const Registration registrations[] = {
          "\", which is a 32-bit DLL that 64-bit programs cannot load.",
      name + " is registered for 32-bit programs with the file \"" + controlDll(64) +
          "\", which is a 64-bit DLL that 32-bit programs cannot load."},
+    {"withoutItsRuntime", [] { registerByHand("InprocServer32", controlWithoutItsRuntime); }, false,
+     name + " could not be created from the file \"" + controlWithoutItsRuntime(64) +
+         "\": it needs the DLL \"kv27_runtime.dll\", which is missing.",
+     name + " could not be created from the file \"" + controlWithoutItsRuntime(32) +
+         "\": it needs the DLL \"kv27_runtime.dll\", which is missing."},
+    {"longPath", [] { registerByHand("InprocServer32", [](int) { return longPath; }); }, false,
+     name + " is registered with the file \"" + longPath + "\", which is missing.",
+     name + " is registered with the file \"" + longPath + "\", which is missing."},
+    {"emulatedByAMissingFile",
+     [] {
+         registerByHand("InprocServer32", [](int) { return "C:\\kv27\\missing.dll"; });
+         emulate();
+     },
+     false, name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing.",
+     name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing."},
     {"outOfProcessOnly",
      [] { registerByHand("LocalServer32", [](int) { return "C:\\windows\\notepad.exe"; }); }, false,
      name + " is registered only as a program of its own (an out-of-process server), and the "
@@ -105,6 +140,7 @@ void unregisterEverything()
     for (const int view : {64, 32})
         for (const QString &key :
              {QString("HKCR\\%1").arg(progId), QString("HKCR\\CLSID\\%1").arg(classId),
+              QString("HKCR\\CLSID\\%1").arg(emulatedClassId),
               QString("HKCR\\TypeLib\\%1").arg(libraryId)})
             reg(view, {"delete", key, "/f"});
 }
@@ -164,13 +200,32 @@ TEST_P(RegisteredControl, SaysWhyTheControlCannotBeCreated)
 
 // Registered, the control is found as containers find it: its miscellaneous status in the
 // registry where it says so, its events through its registered type library where it describes
-// them nowhere else.
+// them nowhere else, in the newest version registered for its bitness; and so where another
+// class it emulates is what its programmatic identifier names.
 TEST_P(RegisteredControl, IsStartedFromWhatTheRegistrySays)
 {
-    unregisterEverything();
-    registerWithRegsvr32(bits());
-    for (const char *variants : {"useReg", "hidden,noTypeInfo,eventsLast"}) {
-        SCOPED_TRACE(variants);
+    const auto newerLibraryForTheOtherBitness = [this] {
+        for (const int view : {64, 32})
+            addKey(view,
+                   QString("HKCR\\TypeLib\\%1\\9.0\\0\\win%2").arg(libraryId).arg(96 - bits()),
+                   "C:\\kv27\\nowhere.tlb");
+    };
+    const struct {
+        const char *registration;
+        std::function<void()> make;
+        const char *variants;
+    } cases[] = {
+        {"plain", [] {}, "useReg"},
+        {"plain", [] {}, "hidden,noTypeInfo,eventsLast"},
+        {"emulated", emulate, "useReg"},
+        {"emulated", emulate, "hidden,noTypeInfo,eventsLast"},
+        {"newerLibrary", newerLibraryForTheOtherBitness, "hidden,noTypeInfo,eventsLast"},
+    };
+    for (const auto &[registration, make, variants] : cases) {
+        SCOPED_TRACE(std::string(registration) + " " + variants);
+        unregisterEverything();
+        registerWithRegsvr32(bits());
+        make();
         const auto variant = testControlVariant(variants);
         auto control = hosted(hostAlone(bits()));
         QSignalSpy spy(control.get(), &InterfaceControl::actionEvent);

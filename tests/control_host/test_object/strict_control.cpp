@@ -34,6 +34,12 @@
 //   pumpclose  asks the host's window to close and runs a message loop of its own for a second
 //   msgbox     shows a message box titled "Strict control" saying the text, then echoes
 //   modeless   asks its frame to disable modeless windows for a moment, then echoes
+//   modelessnested  asks twice, answers once, reports "between", then answers again and echoes,
+//              as nested modal dialogs do
+//   modelessdialog  shows a modeless dialog titled "Strict control dialog", with a text box and
+//              OK and Cancel, which reports ("dialog", "ok" or "cancel") as it is closed, and
+//              hands its frame an active object that reports ("accelerator", "F5") for F5 while
+//              the dialog is open; then echoes
 //   close      asks the host's window to close, as a user or a tool might, then echoes
 //   logoff     ends the session for the host's window, as the system does at log-off, then echoes
 //   postroot   posts application messages to its root window and to every message-only window
@@ -55,6 +61,9 @@
 //   useReg               the same, but says so only in the registry (OLE_S_USEREG)
 //   ambient              reads its container's ambient properties as it initialises, failing
 //                        on the first one that is missing or of the wrong kind
+//   extender             reads its extender's name, visibility and parent as it initialises,
+//                        as controls of the classic visual tools do, and fails without them
+//   noActionEvent        reports on its status interface alone, which has no ActionEvent
 //   uninitialisable      fails to initialise
 //   slow                 takes five seconds to be created
 //   unnamed / hidden     names no default event interface / gives no class information
@@ -97,6 +106,8 @@ const CLSID unnamedClassId = {
     0x4A9C7E31, 0xB05D, 0x4F28, {0x8C, 0x6E, 0xD2, 0xF1, 0xA3, 0xB7, 0x9E, 0x10}};
 const IID eventsId = {0xC3A85E12, 0x6D4F, 0x4B97, {0x8E, 0x21, 0x9F, 0x0A, 0x7B, 0x3C, 0x5D, 0x42}};
 const IID statusId = {0x1D6F0B27, 0x94C3, 0x4E85, {0xA2, 0xD1, 0x6B, 0x8E, 0x3F, 0x7C, 0x9A, 0x05}};
+const CLSID statusOnlyClassId = {
+    0x6C2D8E44, 0x19A7, 0x4B3F, {0x9E, 0x05, 0x7A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}};
 constexpr DISPID heartbeatId = 1;
 constexpr DISPID actionEventId = 5;
 constexpr DISPID statusChangedId = 1;
@@ -105,7 +116,8 @@ constexpr UINT_PTR pumpTimer = 2;
 
 bool asksForItsSiteFirst()
 {
-    return isVariant(L"siteFirst") || isVariant(L"useReg") || isVariant(L"ambient");
+    return isVariant(L"siteFirst") || isVariant(L"useReg") || isVariant(L"ambient") ||
+           isVariant(L"extender");
 }
 
 constexpr DWORD miscStatus =
@@ -199,6 +211,29 @@ HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO *exception)
 enum class Failure { None, Described, Deferred, OwnNumber, RawCode, ErrorObject };
 
 class StrictControl;
+
+// The control as it is active in place, which its frame offers keys to first: F5 is its keyboard
+// shortcut.
+class ActiveObject : public IOleInPlaceActiveObject {
+public:
+    explicit ActiveObject(StrictControl *control)
+        : m_control(control)
+    {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void **object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetWindow(HWND *window) override;
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP TranslateAccelerator(MSG *message) override;
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow *, BOOL) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+
+private:
+    StrictControl *m_control;
+};
 
 // One outgoing interface's sinks. Sinks are kept in the global interface table, so that a
 // worker thread may call them through a marshalled pointer, and as they came, for the careless.
@@ -525,28 +560,32 @@ public:
     // IProvideClassInfo2
     STDMETHODIMP GetClassInfo(ITypeInfo **info) override
     {
-        return m_library->GetTypeInfoOfGuid(isVariant(L"unnamed") ? unnamedClassId : classId, info);
+        const CLSID &described = isVariant(L"unnamed")         ? unnamedClassId
+                                 : isVariant(L"noActionEvent") ? statusOnlyClassId
+                                                               : classId;
+        return m_library->GetTypeInfoOfGuid(described, info);
     }
     STDMETHODIMP GetGUID(DWORD kind, GUID *guid) override
     {
         if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID || isVariant(L"unnamed"))
             return *guid = GUID_NULL, E_INVALIDARG;
-        return *guid = eventsId, S_OK;
+        return *guid = isVariant(L"noActionEvent") ? statusId : eventsId, S_OK;
     }
 
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
     {
-        *points = new PointList(
-            static_cast<IStrictControl *>(this),
-            isVariant(L"eventsLast")
-                ? std::vector<IConnectionPoint *>{&m_propertyPoint, &m_statusPoint, &m_eventPoint}
-                : std::vector<IConnectionPoint *>{&m_propertyPoint, &m_eventPoint, &m_statusPoint});
+        std::vector<IConnectionPoint *> listed{&m_propertyPoint, &m_eventPoint, &m_statusPoint};
+        if (isVariant(L"eventsLast"))
+            std::swap(listed[1], listed[2]);
+        if (isVariant(L"noActionEvent"))
+            listed.erase(listed.begin() + 1);
+        *points = new PointList(static_cast<IStrictControl *>(this), std::move(listed));
         return S_OK;
     }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint **point) override
     {
-        if (iid == eventsId)
+        if (iid == eventsId && !isVariant(L"noActionEvent"))
             *point = &m_eventPoint;
         else if (iid == statusId)
             *point = &m_statusPoint;
@@ -573,6 +612,9 @@ public:
             return E_UNEXPECTED;
         if (isVariant(L"ambient"))
             if (const HRESULT wrong = readAmbientProperties(); FAILED(wrong))
+                return wrong;
+        if (isVariant(L"extender"))
+            if (const HRESULT wrong = readExtender(); FAILED(wrong))
                 return wrong;
         if (isVariant(L"boxAtStart"))
             MessageBoxW(nullptr, L"Starting", titled(L"Strict control starting").c_str(), MB_OK);
@@ -663,6 +705,10 @@ public:
     STDMETHODIMP UIDeactivate() override { return S_OK; }
     STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
     STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
+
+    // The frame offered the control's active object its keyboard shortcut.
+    void shortcutPressed() { fireTexts({L"accelerator", L"F5"}); }
+    HWND window() const { return m_window; }
 
     // A sink learns at once what the control has to say, as it is being connected.
     void connected(DWORD cookie)
@@ -768,7 +814,11 @@ private:
         if (verb == L"msgbox")
             MessageBoxW(root, command.c_str(), titled(L"Strict control").c_str(), MB_OK);
         if (verb == L"modeless")
-            disableModelessWindowsForAMoment();
+            disableModelessWindowsForAMoment(false);
+        if (verb == L"modelessnested")
+            disableModelessWindowsForAMoment(true);
+        if (verb == L"modelessdialog")
+            showModelessDialog();
         if (verb == L"close")
             PostMessageW(root, WM_CLOSE, 0, 0);
         if (verb == L"logoff") {
@@ -972,7 +1022,8 @@ private:
         echo(L"timerpump", m_pumpText);
     }
 
-    void disableModelessWindowsForAMoment()
+    // The frame the control is activated in, holding a reference.
+    IOleInPlaceFrame *frame() const
     {
         IOleInPlaceFrame *frame = nullptr;
         IOleInPlaceUIWindow *document = nullptr;
@@ -980,13 +1031,82 @@ private:
         RECT clip{};
         OLEINPLACEFRAMEINFO frameInfo{sizeof frameInfo};
         if (FAILED(m_inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo)))
-            return;
+            return nullptr;
         if (document)
             document->Release();
-        frame->EnableModeless(FALSE);
-        pumpMessages(300);
-        frame->EnableModeless(TRUE);
-        frame->Release();
+        return frame;
+    }
+
+    void disableModelessWindowsForAMoment(bool nested)
+    {
+        IOleInPlaceFrame *const held = frame();
+        if (!held)
+            return;
+        held->EnableModeless(FALSE);
+        if (nested) {
+            held->EnableModeless(FALSE);
+            pumpMessages(100);
+            held->EnableModeless(TRUE);
+            fireTexts({L"between"});
+        }
+        pumpMessages(nested ? 100 : 300);
+        held->EnableModeless(TRUE);
+        held->Release();
+    }
+
+    // A modeless dialog relies on its container's message loop for Tab, Enter and Esc, and the
+    // control's keyboard shortcuts on its frame asking the active object first.
+    void showModelessDialog()
+    {
+        struct Template {
+            DLGTEMPLATE dialog;
+            WORD menu = 0, windowClass = 0, title = 0;
+        };
+        const auto add = [](std::vector<WORD> &words, DWORD style, short x, WORD id, WORD kind,
+                            const wchar_t *text) {
+            while (words.size() % 2)
+                words.push_back(0);
+            DLGITEMTEMPLATE item{style | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, x, 10, 50, 14, id};
+            const WORD *raw = reinterpret_cast<const WORD *>(&item);
+            words.insert(words.end(), raw, raw + sizeof item / sizeof(WORD));
+            words.insert(words.end(), {0xFFFF, kind});
+            for (const wchar_t *c = text; *c; ++c)
+                words.push_back(WORD(*c));
+            words.insert(words.end(), {0, 0});
+        };
+        Template head{{DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 3, 0, 0, 200, 40}};
+        std::vector<WORD> words(reinterpret_cast<const WORD *>(&head),
+                                reinterpret_cast<const WORD *>(&head + 1));
+        add(words, ES_AUTOHSCROLL | WS_BORDER, 5, 100, 0x0081, L"");
+        add(words, BS_DEFPUSHBUTTON, 60, IDOK, 0x0080, L"OK");
+        add(words, BS_PUSHBUTTON, 115, IDCANCEL, 0x0080, L"Cancel");
+        const HWND dialog = CreateDialogIndirectParamW(
+            module, reinterpret_cast<const DLGTEMPLATE *>(words.data()),
+            GetAncestor(m_window, GA_ROOT), &StrictControl::dialogProcedure,
+            reinterpret_cast<LPARAM>(this));
+        SetWindowTextW(dialog, titled(L"Strict control dialog").c_str());
+        if (IOleInPlaceFrame *const held = frame()) {
+            held->SetActiveObject(&m_activeObject, L"Strict control");
+            held->Release();
+        }
+    }
+
+    static INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            return TRUE;
+        }
+        if (message != WM_COMMAND || (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL))
+            return FALSE;
+        auto *self = reinterpret_cast<StrictControl *>(GetWindowLongPtrW(dialog, DWLP_USER));
+        self->fireTexts({L"dialog", LOWORD(wParam) == IDOK ? L"ok" : L"cancel"});
+        if (IOleInPlaceFrame *const held = self->frame()) {
+            held->SetActiveObject(nullptr, nullptr);
+            held->Release();
+        }
+        DestroyWindow(dialog);
+        return TRUE;
     }
 
     static void printOnStandardOutput()
@@ -998,6 +1118,59 @@ private:
     }
 
     // What a container gives its controls; each missing or wrong one fails with its own code.
+    // What its extender says: each missing or wrong one fails with its own code.
+    HRESULT readExtender()
+    {
+        IOleControlSite *controlSite = nullptr;
+        IDispatch *extender = nullptr;
+        if (FAILED(m_site->QueryInterface(IID_PPV_ARGS(&controlSite))))
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x320);
+        const HRESULT given = controlSite->GetExtendedControl(&extender);
+        controlSite->Release();
+        if (FAILED(given) || !extender)
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x321);
+        // By name, late-bound, as such controls read it.
+        const auto read = [](IDispatch *object, const wchar_t *property) {
+            VARIANT value;
+            VariantInit(&value);
+            std::wstring name = property;
+            LPOLESTR names[] = {name.data()};
+            DISPID member = DISPID_UNKNOWN;
+            DISPPARAMS none{};
+            if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member)) ||
+                FAILED(object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                      &none, &value, nullptr, nullptr)))
+                V_VT(&value) = VT_ERROR;
+            return value;
+        };
+        const auto isText = [](const VARIANT &value, const wchar_t *expected) {
+            return V_VT(&value) == VT_BSTR && std::wstring(V_BSTR(&value)) == expected;
+        };
+        VARIANT name = read(extender, L"Name");
+        VARIANT visible = read(extender, L"Visible");
+        VARIANT parent = read(extender, L"Parent");
+        VARIANT formName{};
+        if (V_VT(&parent) == VT_DISPATCH && V_DISPATCH(&parent))
+            formName = read(V_DISPATCH(&parent), L"Name");
+        std::wstring unknown = L"Tag";
+        LPOLESTR unknownNames[] = {unknown.data()};
+        DISPID unknownId = 0;
+        const bool checks[] = {
+            isText(name, L"Hearthwick1"),
+            V_VT(&visible) == VT_BOOL,
+            isText(formName, L"Form1"),
+            extender->GetIDsOfNames(IID_NULL, unknownNames, 1, LOCALE_USER_DEFAULT, &unknownId) ==
+                DISP_E_UNKNOWNNAME,
+        };
+        for (VARIANT *value : {&name, &visible, &parent, &formName})
+            VariantClear(value);
+        extender->Release();
+        for (std::size_t i = 0; i < std::size(checks); ++i)
+            if (!checks[i])
+                return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x322 + i);
+        return S_OK;
+    }
+
     HRESULT readAmbientProperties()
     {
         IDispatch *ambient = nullptr;
@@ -1075,7 +1248,40 @@ private:
     Point m_eventPoint{this, eventsId};
     Point m_propertyPoint{this, IID_IPropertyNotifySink};
     Point m_statusPoint{this, statusId};
+    ActiveObject m_activeObject{this};
 };
+
+STDMETHODIMP ActiveObject::QueryInterface(REFIID iid, void **object)
+{
+    if (iid != IID_IUnknown && iid != IID_IOleWindow && iid != IID_IOleInPlaceActiveObject)
+        return *object = nullptr, E_NOINTERFACE;
+    *object = this;
+    return AddRef(), S_OK;
+}
+
+STDMETHODIMP_(ULONG) ActiveObject::AddRef()
+{
+    return static_cast<IStrictControl *>(m_control)->AddRef();
+}
+
+STDMETHODIMP_(ULONG) ActiveObject::Release()
+{
+    return static_cast<IStrictControl *>(m_control)->Release();
+}
+
+STDMETHODIMP ActiveObject::GetWindow(HWND *window)
+{
+    *window = m_control->window();
+    return *window ? S_OK : E_FAIL;
+}
+
+STDMETHODIMP ActiveObject::TranslateAccelerator(MSG *message)
+{
+    if (message->message != WM_KEYDOWN || message->wParam != VK_F5)
+        return S_FALSE;
+    m_control->shortcutPressed();
+    return S_OK;
+}
 
 STDMETHODIMP Point::QueryInterface(REFIID iid, void **object)
 {
@@ -1141,8 +1347,16 @@ STDMETHODIMP Point::Unadvise(DWORD cookie)
 const CLSID serverClassId = classId;
 const DWORD serverMiscStatus = miscStatus;
 
+#ifdef KV27_NEEDS_RUNTIME
+extern "C" __declspec(dllimport) int runtimeVersion();
+#endif
+
 IUnknown *createControl()
 {
+#ifdef KV27_NEEDS_RUNTIME
+    // As controls of the classic tools call into their language's runtime.
+    runtimeVersion();
+#endif
     if (isVariant(L"slow"))
         Sleep(5000);
     return static_cast<IDispatch *>(new StrictControl);
