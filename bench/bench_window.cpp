@@ -171,8 +171,8 @@ ActionValues benchAction(int n)
     return {EventValue::text(QStringLiteral("sendplc")),
             EventValue::text(address),
             EventValue::text(n % 2 ? QStringLiteral("dim") : QStringLiteral("bright")),
-            EventValue::number(change),
+            EventValue::fraction(change),
             EventValue::whole(n % 2 ? 100 - amount : amount),
-            EventValue::number(n % 2 ? -change : change),
+            EventValue::fraction(n % 2 ? -change : change),
             EventValue()};
 }

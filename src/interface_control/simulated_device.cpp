@@ -161,9 +161,9 @@ std::variant<ActionValues, QString> SimulatedDevice::execute(const QString &verb
         EventValue::text(QChar(u'A' + command.houseCode) + QString::number(command.unit));
     report.bszParm2 = EventValue::text(functionName(command.function));
     if (command.amount)
-        report.bszParm3 = EventValue::number(*command.amount);
-    report.bszParm4 = EventValue::number(level);
-    report.bszParm5 = EventValue::number(level - before);
+        report.bszParm3 = EventValue::fraction(*command.amount);
+    report.bszParm4 = EventValue::fraction(level);
+    report.bszParm5 = EventValue::fraction(level - before);
     return report;
 }
 

@@ -72,7 +72,7 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
     constexpr double infinity = std::numeric_limits<double>::infinity();
     const auto text = [](const QString &value) { return EventValue::text(value); };
     const auto whole = [](qint64 value) { return EventValue::whole(value); };
-    const auto number = [](double value) { return EventValue::number(value); };
+    const auto number = [](double value) { return EventValue::fraction(value); };
     QList<ActionValues> expected{
         {text("kinds"),
          {},
@@ -267,7 +267,7 @@ TEST_P(StrictControlUnderWine, TakesCommandsAndEventsEveryWayTheyCome)
     EXPECT_TRUE(date && date->contains("2026")) << testing::PrintToString(reported[0].bszParm2);
     reported[0].bszParm2 = EventValue();
     EXPECT_EQ(reported[0],
-              (ActionValues{EventValue::number(0.1), EventValue::number(1.25), EventValue(),
+              (ActionValues{EventValue::fraction(0.1), EventValue::fraction(1.25), EventValue(),
                             EventValue::text("False"), EventValue::text("error 0x80004005"),
                             EventValue(), EventValue::null()}));
     ActionValues six = texts({"(an object)", "1", "2", "3", "4", "5"});
@@ -296,7 +296,7 @@ TEST_P(StrictControlUnderWine, ReportsEveryValueAndKeepsGoing)
                             EventValue::decimal("79228162514264337593543950335"),
                             EventValue::decimal("-0.000000001234567890123456789"),
                             EventValue::decimal("18446744073709551615"),
-                            EventValue::decimal("922337203685477.5807"), EventValue::number(1.25),
+                            EventValue::decimal("922337203685477.5807"), EventValue::fraction(1.25),
                             EventValue::whole(0)}));
     EXPECT_EQ(reported.value(2), texts({"postroot", "posted", "6"}));
     const QString cut = plainText(reported.value(3).bszAction);

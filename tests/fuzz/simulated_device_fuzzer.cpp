@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
                     report.bszParm2 ==
                         EventValue::text(text.simplified().section(u' ', 1, 1).toLower()),
                 "the report names the verb and the function as typed, in lower case");
-        require(report.bszParm4 == EventValue::number(after[module]) &&
-                    report.bszParm5 == EventValue::number(after[module] - before[module]) &&
+        require(report.bszParm4 == EventValue::fraction(after[module]) &&
+                    report.bszParm5 == EventValue::fraction(after[module] - before[module]) &&
                     report.reserved == EventValue(),
                 "the report gives the new brightness and the change");
         require(after[module] >= 0 && after[module] <= 100, "brightness stays within 0 to 100");
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         require(takesAmount == command->amount.has_value() && command->amount.value_or(0) >= 0 &&
                     command->amount.value_or(0) <= 100 &&
                     report.bszParm3 ==
-                        (command->amount ? EventValue::number(*command->amount) : EventValue()),
+                        (command->amount ? EventValue::fraction(*command->amount) : EventValue()),
                 "dim and bright take an amount and report it, on and off do not");
         const double level = after[module];
         const double was = before[module];

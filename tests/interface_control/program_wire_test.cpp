@@ -29,7 +29,7 @@ TEST(ProgramWire, ReadsEveryMessage)
          R"({"kind":"null"},{"kind":"number","whole":-5},{"kind":"number","fraction":2.5},)"
          R"({"kind":"text","utf16":[65,66]},{"kind":"text","text":"last"}]})",
          Action{{EventValue::text("sendplc"), EventValue(), EventValue::null(),
-                 EventValue::whole(-5), EventValue::number(2.5), EventValue::text("AB"),
+                 EventValue::whole(-5), EventValue::fraction(2.5), EventValue::text("AB"),
                  EventValue::text("last")}}},
         {action(R"({"kind":"number","decimal":"-79228162514264337593543950335.5"})"),
          Action{{EventValue::decimal("-79228162514264337593543950335.5")}}},

@@ -28,8 +28,8 @@ TEST_F(ActionEvent, FillsTheValueBoxesAndPutsEachLineAtTheTop)
     EXPECT_EQ(valueBoxes(), (QStringList{"sendplc", "A1", "on", "", "100", "100", ""}));
     const QString longText = QString(100'000, u'x') + "end";
     control->report({.bszAction = EventValue::text(longText),
-                     .bszParm1 = EventValue::number(-0.5),
-                     .bszParm3 = EventValue::number(2.5),
+                     .bszParm1 = EventValue::fraction(-0.5),
+                     .bszParm3 = EventValue::fraction(2.5),
                      .reserved = EventValue::text("reserved")});
     EXPECT_EQ(valueBoxes().mid(1), (QStringList{"-0,5", "", "2,5", "", "", ""}));
     EXPECT_TRUE(box("Text1")->text() == longText) << "the long value was cut";
