@@ -105,7 +105,7 @@ void BenchWindow::pasteIntoLog(const QString &text)
     QGuiApplication::clipboard()->setText(text);
     m_log->setFocus();
     paint();
-    m_log->paste();
+    typeIntoLog(Qt::Key_V, Qt::ControlModifier, QString());
 }
 
 void BenchWindow::typeIntoLog(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text)
@@ -145,7 +145,7 @@ void BenchWindow::repaintLog()
 
 int BenchWindow::lineCount() const
 {
-    return m_log->lineCount() - 1;
+    return int(m_log->document().lineCount()) - 1;
 }
 
 int BenchWindow::linesFillingView() const

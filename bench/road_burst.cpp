@@ -104,7 +104,7 @@ RoadBurst runBurst(
                                      .arg(road, whyStopped())
                                      .trimmed()
                                      .toStdString());
-    if (log->lineCount() - 1 != logText.count(u'\n') + reports)
+    if (log->document().lineCount() - 1 != logText.count(u'\n') + reports)
         throw std::runtime_error(
             QStringLiteral("the log on %1 lost lines").arg(road).toStdString());
 
