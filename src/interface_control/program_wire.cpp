@@ -156,7 +156,7 @@ std::variant<QString, Malformed> readFailure(const QJsonObject &message)
 
 std::variant<Message, Malformed> parseLine(QByteArrayView line)
 {
-    if (line.size() > maxLineLength)
+    if (line.size() > qsizetype(maxLineLength))
         return malformed(QStringLiteral("a line is longer than %1 bytes").arg(maxLineLength));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray(), &error);

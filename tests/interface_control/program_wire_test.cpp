@@ -78,7 +78,8 @@ TEST(ProgramWire, NamesWhatIsWrongWithAMalformedLine)
          "not a decimal number"},
         {R"({"type":"window","open":"yes"})", "window message has no true or false"},
         {R"({"type":"modeless"})", "modeless message has no true or false"},
-        {action(R"({"kind":"text","text":")" + QByteArray(maxLineLength, 'x') + R"("})"),
+        {action(R"({"kind":"text","text":")" + QByteArray(ControlWire::maxLineLength, 'x') +
+                R"("})"),
          "longer than"},
     };
     for (const auto &[line, expected] : cases) {
