@@ -58,13 +58,15 @@ std::variant<std::pair<int, int>, QString> parseAddress(const QString &word)
     const auto match = shape.match(word);
     if (!match.hasMatch())
         return quoted(word) + QStringLiteral(" is not an address: an address is a house code "
-                                             "A to P followed by a unit 1 to 16, such as A1.");
+                                             "A to P followed by a unit 1 to %1, such as A1.")
+                                  .arg(SimulatedDevice::units);
     const int houseCode = match.captured(1).toUpper().at(0).unicode() - u'A';
-    if (houseCode > u'P' - u'A')
+    if (houseCode >= SimulatedDevice::houseCodes)
         return quoted(word) + QStringLiteral(" is not an address: house codes run from A to P.");
     const int unit = match.captured(2).toInt();
-    if (unit < 1 || unit > 16)
-        return quoted(word) + QStringLiteral(" is not an address: units run from 1 to 16.");
+    if (unit < 1 || unit > SimulatedDevice::units)
+        return quoted(word) + QStringLiteral(" is not an address: units run from 1 to %1.")
+                                  .arg(SimulatedDevice::units);
     return std::pair{houseCode, unit};
 }
 

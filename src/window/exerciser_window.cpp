@@ -199,8 +199,7 @@ void ExerciserWindow::onActionEvent(const ActionValues &values)
         for (std::size_t i = 0; i < texts.size(); ++i)
             m_parts.values[i]->setText(texts[i]);
 
-        const QString strLine = logLine(values, texts);
-        m_parts.log->prependLine(strLine);
+        m_parts.log->prependLine(logLine(values, texts));
     } catch (const std::bad_alloc &) {
         showFailure(tr("A reported action could not be shown."),
                     tr("There was not enough memory for its values."));
