@@ -2,6 +2,7 @@
 
 #include "action_log.h"
 #include "exerciser_window.h"
+#include "paint_recorder.h"
 #include "read_join_write.h"
 #include "recording_control.h"
 
@@ -16,24 +17,16 @@
 #include <QWindow>
 #include <stdexcept>
 
-// Counts the events of a type, or all, that reach the objects it filters.
+// Counts the events that reach the objects it filters.
 class BenchWindow::EventCounter : public QObject {
 public:
-    explicit EventCounter(QEvent::Type type = QEvent::None)
-        : m_type(type)
-    {}
-
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *) override
     {
-        if (m_type == QEvent::None || event->type() == m_type)
-            ++count;
+        ++count;
         return false;
     }
 
     int count = 0;
-
-private:
-    QEvent::Type m_type;
 };
 
 BenchWindow::BenchWindow(Handler handler)
@@ -41,10 +34,9 @@ BenchWindow::BenchWindow(Handler handler)
     , m_window(std::make_unique<ExerciserWindow>(std::unique_ptr<InterfaceControl>(m_control)))
     , m_log(m_window->findChild<ActionLog *>(QStringLiteral("Text8")))
     , m_clear(m_window->findChild<QPushButton *>(QStringLiteral("Command3")))
-    , m_logPaints(std::make_unique<EventCounter>(QEvent::Paint))
+    , m_logPaints(new PaintRecorder{m_log->viewport()})
     , m_events(std::make_unique<EventCounter>())
 {
-    m_log->viewport()->installEventFilter(m_logPaints.get());
     QCoreApplication::instance()->installEventFilter(m_events.get());
     if (handler == Handler::ReadJoinWrite) {
         useReadJoinWrite(m_window.get(), m_control);
@@ -75,7 +67,7 @@ void BenchWindow::report(const ActionValues &values)
 // nothing left, and that work is timed with the step that caused it.
 void BenchWindow::paint()
 {
-    const int before = m_logPaints->count;
+    const std::size_t before = m_logPaints->paints.size();
     for (int rounds = 0;; ++rounds) {
         if (rounds == 100)
             throw std::runtime_error("the window never came to rest");
@@ -84,9 +76,9 @@ void BenchWindow::paint()
         if (m_events->count == delivered)
             break;
     }
-    if (m_logPaints->count == before)
+    if (m_logPaints->paints.size() == before)
         m_log->viewport()->repaint();
-    if (m_logPaints->count == before)
+    if (m_logPaints->paints.size() == before)
         throw std::runtime_error("the log was not painted, so nothing was measured");
 }
 

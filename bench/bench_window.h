@@ -9,6 +9,7 @@
 class ActionLog;
 class RecordingControl;
 class ExerciserWindow;
+class PaintRecorder;
 class QPushButton;
 
 // One shown exerciser window whose control the benchmark drives. Its log either takes each line
@@ -58,7 +59,7 @@ private:
     std::unique_ptr<ExerciserWindow> m_window;
     ActionLog *m_log;
     QPushButton *m_clear;
-    std::unique_ptr<EventCounter> m_logPaints;
+    std::unique_ptr<PaintRecorder> m_logPaints;
     std::unique_ptr<EventCounter> m_events;
 };
 

@@ -1,3 +1,4 @@
+#include "paint_recorder.h"
 #include "window_test_fixture.h"
 
 #include <QAccessible>
@@ -5,7 +6,6 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
-#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -403,25 +403,6 @@ TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
     EXPECT_TRUE(log()->document().canUndo());
 }
 
-// Keeps the regions the watched widgets paint, with the widget that painted each.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(std::initializer_list<QWidget *> widgets)
-    {
-        for (QWidget *widget : widgets)
-            widget->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted.emplace_back(watched, static_cast<QPaintEvent *>(event)->rect());
-        return false;
-    }
-
-    std::vector<std::pair<QObject *, QRect>> painted;
-};
-
 // A line arriving at a log at rest moves what is on screen down and paints its own row alone:
 // neither the rest of the view, nor the scroll bars whose sliders stay put, nor the log's frame.
 TEST_F(ActionLogTest, ALineArrivingAtRestPaintsOnlyItsRow)
@@ -433,9 +414,9 @@ TEST_F(ActionLogTest, ALineArrivingAtRestPaintsOnlyItsRow)
                            log()->horizontalScrollBar()};
     control->report({.bszAction = EventValue::text("new")});
     QTest::qWait(50);
-    ASSERT_EQ(recorder.painted.size(), 1u);
-    EXPECT_EQ(recorder.painted[0].first, log()->viewport());
-    EXPECT_EQ(recorder.painted[0].second.height(), log()->fontMetrics().lineSpacing());
+    ASSERT_EQ(recorder.paints.size(), 1u);
+    EXPECT_EQ(recorder.paints[0].widget, log()->viewport());
+    EXPECT_EQ(recorder.paints[0].region.height(), log()->fontMetrics().lineSpacing());
 }
 
 // With the horizontal thumb at its far right, the end of a long line of letters wider than the
