@@ -29,7 +29,7 @@ public:
     int count = 0;
 };
 
-BenchWindow::BenchWindow(Handler handler)
+BenchWindow::BenchWindow(Handler handler, QPoint place)
     : m_control(new RecordingControl)
     , m_window(std::make_unique<ExerciserWindow>(std::unique_ptr<InterfaceControl>(m_control)))
     , m_log(m_window->findChild<ActionLog *>(QStringLiteral("Text8")))
@@ -38,10 +38,9 @@ BenchWindow::BenchWindow(Handler handler)
     , m_events(std::make_unique<EventCounter>())
 {
     QCoreApplication::instance()->installEventFilter(m_events.get());
-    if (handler == Handler::ReadJoinWrite) {
+    if (handler == Handler::ReadJoinWrite)
         useReadJoinWrite(m_window.get(), m_control);
-        m_window->move(m_window->width() + 40, 0);
-    }
+    m_window->move(place.x() * (m_window->width() + 40), place.y() * (m_window->height() + 40));
     m_window->show();
     // Nothing is painted before the platform has exposed the window.
     QDeadlineTimer patience(30'000);

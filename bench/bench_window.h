@@ -2,6 +2,7 @@
 
 #include "action_values.h"
 
+#include <QPoint>
 #include <QString>
 #include <Qt>
 #include <memory>
@@ -19,7 +20,9 @@ class BenchWindow {
 public:
     enum class Handler { InsertAtTop, ReadJoinWrite };
 
-    explicit BenchWindow(Handler handler);
+    // Shown at the place, counted in windows across and down, so that windows shown at once
+    // stand side by side.
+    BenchWindow(Handler handler, QPoint place);
     ~BenchWindow();
 
     // Reports one action through the window's handler, as the control would.
