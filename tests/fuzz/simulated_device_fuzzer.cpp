@@ -9,11 +9,14 @@
 
 namespace {
 
-std::array<double, 256> levels(const SimulatedDevice &device)
+constexpr int units = SimulatedDevice::units;
+constexpr int modules = SimulatedDevice::houseCodes * units;
+
+std::array<double, modules> levels(const SimulatedDevice &device)
 {
-    std::array<double, 256> all{};
-    for (int module = 0; module < 256; ++module)
-        all[module] = device.brightness(module / 16, module % 16 + 1);
+    std::array<double, modules> all{};
+    for (int module = 0; module < modules; ++module)
+        all[module] = device.brightness(module / units, module % units + 1);
     return all;
 }
 
@@ -46,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         const auto *command = std::get_if<SimulatedDevice::Command>(&parsed);
         require(command, "only a command that parses is carried out", text);
         const auto &report = std::get<ActionValues>(outcome);
-        const int module = command->houseCode * 16 + command->unit - 1;
+        const int module = command->houseCode * units + command->unit - 1;
         const auto *named = std::get_if<QString>(&report.bszParm1.value());
         const QString name = named ? *named : QString();
         require(name == QChar(u'A' + command->houseCode) + QString::number(command->unit),
                 "the report names the commanded module", name);
-        for (int other = 0; other < 256; ++other)
+        for (int other = 0; other < modules; ++other)
             require(other == module || before[other] == after[other], "other modules keep theirs");
         require(report.bszAction == EventValue::text(verb) &&
                     report.bszParm2 ==
