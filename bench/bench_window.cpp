@@ -2,6 +2,7 @@
 
 #include "action_log.h"
 #include "exerciser_window.h"
+#include "paint_recorder.h"
 #include "read_join_write.h"
 #include "recording_control.h"
 
@@ -16,40 +17,30 @@
 #include <QWindow>
 #include <stdexcept>
 
-// Counts the events of a type, or all, that reach the objects it filters.
+// Counts the events that reach the objects it filters.
 class BenchWindow::EventCounter : public QObject {
 public:
-    explicit EventCounter(QEvent::Type type = QEvent::None)
-        : m_type(type)
-    {}
-
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *) override
     {
-        if (m_type == QEvent::None || event->type() == m_type)
-            ++count;
+        ++count;
         return false;
     }
 
     int count = 0;
-
-private:
-    QEvent::Type m_type;
 };
 
-BenchWindow::BenchWindow(Handler handler)
+BenchWindow::BenchWindow(Handler handler, QPoint place)
     : m_control(new RecordingControl)
     , m_window(std::make_unique<ExerciserWindow>(std::unique_ptr<InterfaceControl>(m_control)))
     , m_log(m_window->findChild<ActionLog *>(QStringLiteral("Text8")))
     , m_clear(m_window->findChild<QPushButton *>(QStringLiteral("Command3")))
-    , m_logPaints(std::make_unique<EventCounter>(QEvent::Paint))
+    , m_logPaints(new PaintRecorder{m_log->viewport()})
     , m_events(std::make_unique<EventCounter>())
 {
-    m_log->viewport()->installEventFilter(m_logPaints.get());
     QCoreApplication::instance()->installEventFilter(m_events.get());
-    if (handler == Handler::ReadJoinWrite) {
+    if (handler == Handler::ReadJoinWrite)
         useReadJoinWrite(m_window.get(), m_control);
-        m_window->move(m_window->width() + 40, 0);
-    }
+    m_window->move(place.x() * (m_window->width() + 40), place.y() * (m_window->height() + 40));
     m_window->show();
     // Nothing is painted before the platform has exposed the window.
     QDeadlineTimer patience(30'000);
@@ -75,7 +66,7 @@ void BenchWindow::report(const ActionValues &values)
 // nothing left, and that work is timed with the step that caused it.
 void BenchWindow::paint()
 {
-    const int before = m_logPaints->count;
+    const std::size_t before = m_logPaints->paints.size();
     for (int rounds = 0;; ++rounds) {
         if (rounds == 100)
             throw std::runtime_error("the window never came to rest");
@@ -84,9 +75,9 @@ void BenchWindow::paint()
         if (m_events->count == delivered)
             break;
     }
-    if (m_logPaints->count == before)
+    if (m_logPaints->paints.size() == before)
         m_log->viewport()->repaint();
-    if (m_logPaints->count == before)
+    if (m_logPaints->paints.size() == before)
         throw std::runtime_error("the log was not painted, so nothing was measured");
 }
 
@@ -105,7 +96,7 @@ void BenchWindow::pasteIntoLog(const QString &text)
     QGuiApplication::clipboard()->setText(text);
     m_log->setFocus();
     paint();
-    m_log->paste();
+    typeIntoLog(Qt::Key_V, Qt::ControlModifier, QString());
 }
 
 void BenchWindow::typeIntoLog(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text)
@@ -145,7 +136,7 @@ void BenchWindow::repaintLog()
 
 int BenchWindow::lineCount() const
 {
-    return m_log->lineCount() - 1;
+    return int(m_log->document().lineCount()) - 1;
 }
 
 int BenchWindow::linesFillingView() const
@@ -171,8 +162,8 @@ ActionValues benchAction(int n)
     return {EventValue::text(QStringLiteral("sendplc")),
             EventValue::text(address),
             EventValue::text(n % 2 ? QStringLiteral("dim") : QStringLiteral("bright")),
-            EventValue::number(change),
+            EventValue::fraction(change),
             EventValue::whole(n % 2 ? 100 - amount : amount),
-            EventValue::number(n % 2 ? -change : change),
+            EventValue::fraction(n % 2 ? -change : change),
             EventValue()};
 }

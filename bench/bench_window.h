@@ -2,6 +2,7 @@
 
 #include "action_values.h"
 
+#include <QPoint>
 #include <QString>
 #include <Qt>
 #include <memory>
@@ -9,6 +10,7 @@
 class ActionLog;
 class RecordingControl;
 class ExerciserWindow;
+class PaintRecorder;
 class QPushButton;
 
 // One shown exerciser window whose control the benchmark drives. Its log either takes each line
@@ -18,7 +20,9 @@ class BenchWindow {
 public:
     enum class Handler { InsertAtTop, ReadJoinWrite };
 
-    explicit BenchWindow(Handler handler);
+    // Shown at the place, counted in windows across and down, so that windows shown at once
+    // stand side by side.
+    BenchWindow(Handler handler, QPoint place);
     ~BenchWindow();
 
     // Reports one action through the window's handler, as the control would.
@@ -58,7 +62,7 @@ private:
     std::unique_ptr<ExerciserWindow> m_window;
     ActionLog *m_log;
     QPushButton *m_clear;
-    std::unique_ptr<EventCounter> m_logPaints;
+    std::unique_ptr<PaintRecorder> m_logPaints;
     std::unique_ptr<EventCounter> m_events;
 };
 

@@ -148,19 +148,29 @@ private:
     // Each log's samples in a run of their own, so that every sample of either follows the same
     // steps at every size. The empty log and the one whose new line fills the view are set back
     // before each sample, so that every event meets the log as the first did; longer logs grow
-    // by a line a sample, which moves their scroll bar's slider by less than a pixel.
+    // by a line a sample, which moves their scroll bar's slider by less than a pixel. A longer
+    // log's samples alternate with samples of a log that fills the view, so that what the machine
+    // does meanwhile, which can slow a whole run of samples by half, weighs on both alike.
     Comparison measureEvents(int size, int fullView)
     {
         fillTo(size);
         const int baselineSamples =
             size >= 100'000 ? m_plan.bigLogEventSamples : m_plan.eventSamples;
         const QString start = size <= fullView ? m_product.logText() : QString();
+        if (size == fullView)
+            m_fullViewText = start;
+        std::vector<double> fullViewBeside;
         const auto samples = [&](BenchWindow &window, int count) {
             std::vector<double> times;
             for (int i = 0; i < count; ++i) {
+                const ActionValues action = benchAction(m_nextAction + i);
                 if (size <= fullView)
                     window.setLogText(start);
-                times.push_back(timeEvent(window, benchAction(m_nextAction + i)));
+                if (size > fullView && &window == &m_product) {
+                    m_fullView.setLogText(m_fullViewText);
+                    fullViewBeside.push_back(timeEvent(m_fullView, action));
+                }
+                times.push_back(timeEvent(window, action));
             }
             return times;
         };
@@ -168,7 +178,12 @@ private:
         const std::vector<double> baseline = samples(m_baseline, baselineSamples);
         m_nextAction += m_plan.eventSamples;
         checkSameLog(size);
-        return {size, median(product), median(baseline), int(product.size()), int(baseline.size())};
+        return {size,
+                median(product),
+                median(baseline),
+                int(product.size()),
+                int(baseline.size()),
+                fullViewBeside.empty() ? 0 : median(fullViewBeside)};
     }
 
     // The read-join-write log must end up exactly as the program's, or the comparison is void.
@@ -258,16 +273,23 @@ private:
         });
     }
 
+    // Each burst follows events painted one at a time into the same log, which the burst must
+    // outpace however fast the machine is.
     Comparison measureBurst()
     {
         std::vector<double> product;
-        for (int i = 0; i < m_plan.burstSamples; ++i)
+        std::vector<double> oneAtATime;
+        for (int i = 0; i < m_plan.burstSamples; ++i) {
+            for (int j = 0; j < m_plan.eventSamples; ++j)
+                oneAtATime.push_back(timeEvent(m_product, benchAction(m_nextAction++)));
             product.push_back(m_plan.burstEvents * 1000.0 /
                               timeBurst(m_product, m_nextAction, m_plan.burstEvents));
+        }
         m_baseline.setLogText(m_product.logText());
         const double baseline = m_plan.baselineBurstEvents * 1000.0 /
                                 timeBurst(m_baseline, m_nextAction, m_plan.baselineBurstEvents);
-        return {m_product.lineCount(), median(product), baseline, int(product.size()), 1};
+        return {m_product.lineCount(), median(product), baseline, int(product.size()), 1,
+                median(oneAtATime)};
     }
 
     static double timeClear(BenchWindow &window)
@@ -369,8 +391,11 @@ private:
     }
 
     Plan m_plan;
-    BenchWindow m_product{BenchWindow::Handler::InsertAtTop};
-    BenchWindow m_baseline{BenchWindow::Handler::ReadJoinWrite};
+    BenchWindow m_product{BenchWindow::Handler::InsertAtTop, {0, 0}};
+    BenchWindow m_baseline{BenchWindow::Handler::ReadJoinWrite, {1, 0}};
+    // The program's log again, set back to the text that fills the view before each sample.
+    BenchWindow m_fullView{BenchWindow::Handler::InsertAtTop, {0, 1}};
+    QString m_fullViewText;
     int m_nextAction = 0;
     std::ptrdiff_t m_productHeap = 0;
     std::ptrdiff_t m_productResident = 0;

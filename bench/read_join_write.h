@@ -3,8 +3,8 @@
 class ExerciserWindow;
 class InterfaceControl;
 
-// Replaces the window's action handler with one that fills the value boxes the same way but
-// writes the log as a whole text: it reads the log, puts the new line and a line break in front
-// and writes it all back, so every event costs time in proportion to the log. Kept here only, as
-// the yardstick for the program's own handler.
+// Makes every event cost what a plain box's handler costs, in proportion to the log: after the
+// window's own handler has filled the value boxes and put the line on top, the whole log is read
+// and written back, as a handler that reads the box, puts the new line and a line break in front
+// and writes it all back would do. Kept here only, as the yardstick for the program's handler.
 void useReadJoinWrite(ExerciserWindow *window, InterfaceControl *control);

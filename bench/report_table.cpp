@@ -80,18 +80,19 @@ QString reportTable(const Results &results)
                    samples(event.productSamples, event.baselineSamples), QString()});
 
     // A log whose new line fills the view moves as many lines on screen as any longer one and
-    // draws one: whatever a longer log costs more comes from its size alone.
+    // draws one: whatever a longer log costs more comes from its size alone. The program's logs
+    // are compared sample by sample, the read-join-write log's run by run.
     const auto fullView =
         std::find_if(results.events.begin(), results.events.end(),
                      [&](const Comparison &event) { return event.lines == results.fullView; });
     double flatness = 1;
     double baselineFlatness = 1;
     for (auto longer = fullView + 1; longer < results.events.end(); ++longer) {
-        flatness = std::max(flatness, longer->product / fullView->product);
+        flatness = std::max(flatness, longer->product / longer->beside);
         baselineFlatness = std::max(baselineFlatness, longer->baseline / fullView->baseline);
     }
-    table.add({QStringLiteral("  slowest longer log / the log filling the view"), times(flatness),
-               times(baselineFlatness), QString(), QString(),
+    table.add({QStringLiteral("  slowest longer log / the log filling the view beside it"),
+               times(flatness), times(baselineFlatness), QString(), QString(),
                QStringLiteral("<= 1.2x %1").arg(verdict(flatness <= 1.2))});
 
     const Comparison &typing = results.typing;
@@ -105,13 +106,18 @@ QString reportTable(const Results &results)
                QString::number(arriving.productSamples),
                QStringLiteral("< 5 ms %1").arg(verdict(arriving.product < 5))});
 
+    // Painting once for a whole burst, the log must take its events several times as fast as it
+    // takes them painted one at a time, as the same run measures them.
     const Comparison &burst = results.burst;
+    const double burstGain = burst.product * burst.beside / 1000;
     table.add({QStringLiteral("Burst into %1 lines, until painted").arg(count(burst.lines)),
                count(burst.product) + QStringLiteral(" /s"),
                QString::number(burst.baseline, 'f', 2) + QStringLiteral(" /s"),
                times(burst.product / burst.baseline),
                samples(burst.productSamples, burst.baselineSamples),
-               QStringLiteral(">= 30,000 /s %1").arg(verdict(burst.product >= 30'000))});
+               QStringLiteral(">= 4x one at a time %1").arg(verdict(burstGain >= 4))});
+    table.add({QStringLiteral("  one at a time beside it, each painted"),
+               count(1000 / burst.beside) + QStringLiteral(" /s"), QString(), times(burstGain)});
 
     const Comparison &clear = results.clear;
     table.add({QStringLiteral("Clear Log Display on %1 lines").arg(count(clear.lines)),
@@ -192,8 +198,8 @@ QString reportTable(const Results &results)
            QStringLiteral(
                "\nratio: how many times more time (or heap) the read-join-write log takes, or for "
                "the burst\nhow many times more events per second the program's log takes; samples: "
-               "insert at top / read-join-write.\nFor the roads, the ratio is to the simulated "
-               "device's rate.\n") +
+               "insert at top / read-join-write.\nOne at a time: how many times as fast the burst "
+               "took its events. For the roads, the ratio is to\nthe simulated device's rate.\n") +
            (notMeasured.isEmpty() ? QString()
                                   : QStringLiteral("not measured: ") +
                                         notMeasured.join(QStringLiteral("\n  ")) + u'\n');

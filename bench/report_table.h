@@ -12,6 +12,9 @@ struct Comparison {
     double baseline = 0;
     int productSamples = 0;
     int baselineSamples = 0;
+    // Measured sample by sample beside the program's log, the yardstick of a relative target:
+    // the log filling the view beside a longer log's events, one event at a time beside a burst.
+    double beside = 0;
 };
 
 struct StartupResult {

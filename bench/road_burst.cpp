@@ -5,11 +5,11 @@
 #include "exerciser_window.h"
 #include "hosted_control.h"
 #include "log_line.h"
+#include "paint_recorder.h"
 #include "simulated_control.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <QWindow>
@@ -23,25 +23,6 @@ namespace {
 // However slow the road, reports come steadily during a burst: a road silent that long has lost
 // them, as when its host ended.
 constexpr auto silenceLimit = 60s;
-
-class PaintTimes : public QObject {
-public:
-    explicit PaintTimes(const QElapsedTimer &clock)
-        : m_clock(clock)
-    {}
-
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && m_clock.isValid())
-            times.push_back(double(m_clock.nsecsElapsed()) / 1e6);
-        return false;
-    }
-
-    std::vector<double> times;
-
-private:
-    const QElapsedTimer &m_clock;
-};
 
 // Runs one burst through a shown window with the log text: starts it, turns the event loop as
 // the program does until the given number of reports has come, each found in order, and paints.
@@ -64,9 +45,7 @@ RoadBurst runBurst(
     QCoreApplication::sendPostedEvents();
     log->viewport()->repaint();
 
-    QElapsedTimer clock;
-    PaintTimes paints(clock);
-    log->viewport()->installEventFilter(&paints);
+    PaintRecorder paints{log->viewport()};
     int arrived = 0;
     bool outOfOrder = false;
     QEventLoop loop;
@@ -82,18 +61,21 @@ RoadBurst runBurst(
                              loop.quit();
                      });
 
-    clock.start();
+    const auto started = std::chrono::steady_clock::now();
     if (const auto failure = start())
         throw std::runtime_error(
             QStringLiteral("the burst on %1 did not start: %2").arg(road, *failure).toStdString());
     silence.start(silenceLimit);
     if (arrived < reports && !outOfOrder)
         loop.exec();
-    const std::size_t paintsDuring = paints.times.size();
+    const std::size_t paintsDuring = paints.paints.size();
     QCoreApplication::sendPostedEvents();
-    if (paints.times.size() == paintsDuring)
+    if (paints.paints.size() == paintsDuring)
         log->viewport()->repaint();
-    const double elapsedMs = double(clock.nsecsElapsed()) / 1e6;
+    const auto sinceStart = [started](std::chrono::steady_clock::time_point time) {
+        return std::chrono::duration<double, std::milli>(time - started).count();
+    };
+    const double elapsedMs = sinceStart(std::chrono::steady_clock::now());
     if (outOfOrder)
         throw std::runtime_error(
             QStringLiteral("a report on %1 came out of order").arg(road).toStdString());
@@ -104,15 +86,15 @@ RoadBurst runBurst(
                                      .arg(road, whyStopped())
                                      .trimmed()
                                      .toStdString());
-    if (log->lineCount() - 1 != logText.count(u'\n') + reports)
+    if (log->document().lineCount() - 1 != logText.count(u'\n') + reports)
         throw std::runtime_error(
             QStringLiteral("the log on %1 lost lines").arg(road).toStdString());
 
     RoadBurst result{road, reports * 1000.0 / elapsedMs, int(paintsDuring), 0, QString()};
     double previous = 0;
-    for (double time : paints.times) {
-        result.longestGapMs = std::max(result.longestGapMs, time - previous);
-        previous = time;
+    for (const PaintRecorder::Paint &paint : paints.paints) {
+        result.longestGapMs = std::max(result.longestGapMs, sinceStart(paint.at) - previous);
+        previous = sinceStart(paint.at);
     }
     // The user must see the log move while the reports pour in.
     if (paintsDuring == 0 && elapsedMs > 1000)

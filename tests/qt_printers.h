@@ -38,7 +38,7 @@ inline void PrintTo(const EventValue &value, std::ostream *os)
     else if (const auto *whole = std::get_if<qint64>(&stored))
         *os << "whole " << *whole;
     else if (const auto *number = std::get_if<double>(&stored))
-        *os << "number " << std::setprecision(17) << *number;
+        *os << "fraction " << std::setprecision(17) << *number;
     else if (const auto *decimal = std::get_if<EventValue::Decimal>(&stored))
         *os << "decimal " << decimal->digits.toStdString();
     else

@@ -15,7 +15,7 @@ EventValue EventValue::whole(qint64 number)
     return EventValue(number);
 }
 
-EventValue EventValue::number(double number)
+EventValue EventValue::fraction(double number)
 {
     return EventValue(number);
 }

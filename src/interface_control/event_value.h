@@ -25,7 +25,7 @@ public:
     static EventValue null();
     static EventValue text(const QString &text);
     static EventValue whole(qint64 number);
-    static EventValue number(double number);
+    static EventValue fraction(double number);
     static EventValue decimal(const QString &digits);
 
     Kind kind() const;

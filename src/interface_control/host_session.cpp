@@ -235,9 +235,9 @@ void HostSession::readOutput()
             takeMessage(std::get<ProgramWire::Message>(std::move(parsed)));
     }
     m_partialLine.remove(0, start);
-    if (m_state != State::Ended && m_partialLine.size() > ProgramWire::maxLineLength)
+    if (m_state != State::Ended && m_partialLine.size() > qsizetype(ControlWire::maxLineLength))
         endSession(tr("The control host wrote a line longer than %1 bytes.")
-                       .arg(ProgramWire::maxLineLength));
+                       .arg(ControlWire::maxLineLength));
     // What the host reported before it broke still happened.
     scheduleDelivery();
 }

@@ -93,9 +93,9 @@ std::variant<EventValue, Malformed> readNumber(const QJsonObject &value, const Q
     }
     const QJsonValue fraction = value.value(word(Field::fraction));
     if (fraction.isDouble())
-        return EventValue::number(fraction.toDouble());
+        return EventValue::fraction(fraction.toDouble());
     if (const auto special = nonFinite(fraction.toString()); fraction.isString() && special)
-        return EventValue::number(*special);
+        return EventValue::fraction(*special);
     return malformed(QStringLiteral("%1 has no \"whole\", \"fraction\" or \"decimal\"").arg(where));
 }
 
@@ -156,7 +156,7 @@ std::variant<QString, Malformed> readFailure(const QJsonObject &message)
 
 std::variant<Message, Malformed> parseLine(QByteArrayView line)
 {
-    if (line.size() > maxLineLength)
+    if (line.size() > qsizetype(maxLineLength))
         return malformed(QStringLiteral("a line is longer than %1 bytes").arg(maxLineLength));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray(), &error);

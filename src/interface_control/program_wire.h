@@ -47,9 +47,6 @@ struct Modeless {
 };
 using Message = std::variant<Ready, Unavailable, Done, Failed, Action, ControlWindow, Modeless>;
 
-// The longest line the host may write.
-inline constexpr qsizetype maxLineLength = qsizetype(ControlWire::maxLineLength);
-
 // What was wrong with a line from the host.
 struct Malformed {
     QString what;

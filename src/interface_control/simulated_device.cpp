@@ -58,13 +58,15 @@ std::variant<std::pair<int, int>, QString> parseAddress(const QString &word)
     const auto match = shape.match(word);
     if (!match.hasMatch())
         return quoted(word) + QStringLiteral(" is not an address: an address is a house code "
-                                             "A to P followed by a unit 1 to 16, such as A1.");
+                                             "A to P followed by a unit 1 to %1, such as A1.")
+                                  .arg(SimulatedDevice::units);
     const int houseCode = match.captured(1).toUpper().at(0).unicode() - u'A';
-    if (houseCode > u'P' - u'A')
+    if (houseCode >= SimulatedDevice::houseCodes)
         return quoted(word) + QStringLiteral(" is not an address: house codes run from A to P.");
     const int unit = match.captured(2).toInt();
-    if (unit < 1 || unit > 16)
-        return quoted(word) + QStringLiteral(" is not an address: units run from 1 to 16.");
+    if (unit < 1 || unit > SimulatedDevice::units)
+        return quoted(word) + QStringLiteral(" is not an address: units run from 1 to %1.")
+                                  .arg(SimulatedDevice::units);
     return std::pair{houseCode, unit};
 }
 
@@ -161,9 +163,9 @@ std::variant<ActionValues, QString> SimulatedDevice::execute(const QString &verb
         EventValue::text(QChar(u'A' + command.houseCode) + QString::number(command.unit));
     report.bszParm2 = EventValue::text(functionName(command.function));
     if (command.amount)
-        report.bszParm3 = EventValue::number(*command.amount);
-    report.bszParm4 = EventValue::number(level);
-    report.bszParm5 = EventValue::number(level - before);
+        report.bszParm3 = EventValue::fraction(*command.amount);
+    report.bszParm4 = EventValue::fraction(level);
+    report.bszParm5 = EventValue::fraction(level - before);
     return report;
 }
 

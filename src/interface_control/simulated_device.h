@@ -15,8 +15,8 @@ public:
     enum class Function { On, Off, Dim, Bright };
 
     struct Command {
-        int houseCode = 0; // 0 for A to 15 for P
-        int unit = 1;      // 1 to 16
+        int houseCode = 0; // 0 for A
+        int unit = 1;
         Function function = Function::On;
         std::optional<double> amount; // dim and bright only, 0 to 100
     };
@@ -30,9 +30,9 @@ public:
 
     double brightness(int houseCode, int unit) const;
 
-private:
-    static constexpr int houseCodes = 16;
+    static constexpr int houseCodes = 16; // A to P
     static constexpr int units = 16;
 
+private:
     std::array<double, houseCodes * units> m_brightness{};
 };

@@ -15,11 +15,11 @@ char16_t visible(char16_t ch)
         return controlPictures + ch;
     if (ch == 0x7F)
         return deletePicture;
-    // Next line and the Unicode line and paragraph separators break lines in the log box too.
+    // The log breaks lines at line feeds alone, but its lines are copied elsewhere: other editors
+    // break lines at next line and the Unicode line and paragraph separators too, and Qt's rich
+    // text editors split a line where these two non-characters mark the edges of a frame.
     if (ch == 0x85 || ch == 0x2028 || ch == 0x2029)
         return newlinePicture;
-    // Pasted into a rich text editor, these two non-characters become frame boundaries and split
-    // the line there.
     if (ch == 0xFDD0 || ch == 0xFDD1)
         return replacementCharacter;
     return ch;

@@ -6,7 +6,8 @@ enum class WidgetKind { Label, Box, LogBox, Button, Frame };
 
 enum class WidgetStyle { Plain, RightAligned, Title };
 
-// What the window does with a widget beyond showing it: the value boxes in the control's order.
+// What the window does with a widget beyond showing it: the value boxes in the control's order,
+// the buttons that send and their source boxes as command_buttons.h pairs them.
 enum class WidgetRole {
     None,
     Value,

@@ -79,7 +79,7 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
     constexpr double infinity = std::numeric_limits<double>::infinity();
     const auto text = [](const QString &value) { return EventValue::text(value); };
     const auto whole = [](qint64 value) { return EventValue::whole(value); };
-    const auto number = [](double value) { return EventValue::number(value); };
+    const auto number = [](double value) { return EventValue::fraction(value); };
     const auto decimal = [](const QString &digits) { return EventValue::decimal(digits); };
     ActionValues six = texts({"(an object)", "1", "2", "3", "4", "5"});
     six.reserved = EventValue();

@@ -30,7 +30,7 @@ std::pair<EventValue, std::optional<Number>> consumeValue(FuzzedDataProvider &da
     }
     default: // every bit pattern: NaNs, infinities, subnormals and negative zero included
         const auto number = std::bit_cast<double>(data.ConsumeIntegral<quint64>());
-        return {EventValue::number(number), number};
+        return {EventValue::fraction(number), number};
     }
 }
 

@@ -43,7 +43,7 @@ std::pair<HostWire::Value, EventValue> consumeValue(FuzzedDataProvider &data)
     }
     default: {
         const auto fraction = data.ConsumeFloatingPoint<double>();
-        return {HostWire::fractionValue(fraction), EventValue::number(fraction)};
+        return {HostWire::fractionValue(fraction), EventValue::fraction(fraction)};
     }
     }
 }

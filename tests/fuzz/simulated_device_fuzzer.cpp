@@ -9,11 +9,14 @@
 
 namespace {
 
-std::array<double, 256> levels(const SimulatedDevice &device)
+constexpr int units = SimulatedDevice::units;
+constexpr int modules = SimulatedDevice::houseCodes * units;
+
+std::array<double, modules> levels(const SimulatedDevice &device)
 {
-    std::array<double, 256> all{};
-    for (int module = 0; module < 256; ++module)
-        all[module] = device.brightness(module / 16, module % 16 + 1);
+    std::array<double, modules> all{};
+    for (int module = 0; module < modules; ++module)
+        all[module] = device.brightness(module / units, module % units + 1);
     return all;
 }
 
@@ -46,19 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         const auto *command = std::get_if<SimulatedDevice::Command>(&parsed);
         require(command, "only a command that parses is carried out", text);
         const auto &report = std::get<ActionValues>(outcome);
-        const int module = command->houseCode * 16 + command->unit - 1;
+        const int module = command->houseCode * units + command->unit - 1;
         const auto *named = std::get_if<QString>(&report.bszParm1.value());
         const QString name = named ? *named : QString();
         require(name == QChar(u'A' + command->houseCode) + QString::number(command->unit),
                 "the report names the commanded module", name);
-        for (int other = 0; other < 256; ++other)
+        for (int other = 0; other < modules; ++other)
             require(other == module || before[other] == after[other], "other modules keep theirs");
         require(report.bszAction == EventValue::text(verb) &&
                     report.bszParm2 ==
                         EventValue::text(text.simplified().section(u' ', 1, 1).toLower()),
                 "the report names the verb and the function as typed, in lower case");
-        require(report.bszParm4 == EventValue::number(after[module]) &&
-                    report.bszParm5 == EventValue::number(after[module] - before[module]) &&
+        require(report.bszParm4 == EventValue::fraction(after[module]) &&
+                    report.bszParm5 == EventValue::fraction(after[module] - before[module]) &&
                     report.reserved == EventValue(),
                 "the report gives the new brightness and the change");
         require(after[module] >= 0 && after[module] <= 100, "brightness stays within 0 to 100");
@@ -67,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         require(takesAmount == command->amount.has_value() && command->amount.value_or(0) >= 0 &&
                     command->amount.value_or(0) <= 100 &&
                     report.bszParm3 ==
-                        (command->amount ? EventValue::number(*command->amount) : EventValue()),
+                        (command->amount ? EventValue::fraction(*command->amount) : EventValue()),
                 "dim and bright take an amount and report it, on and off do not");
         const double level = after[module];
         const double was = before[module];

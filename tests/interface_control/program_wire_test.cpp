@@ -1,3 +1,4 @@
+#include "action_line.h"
 #include "program_wire.h"
 #include "qt_printers.h"
 
@@ -7,13 +8,6 @@ namespace {
 
 using namespace ProgramWire;
 using Parsed = std::variant<Message, Malformed>;
-
-QByteArray action(const QByteArray &firstValue)
-{
-    return R"({"type":"action","values":[)" + firstValue +
-           R"(,{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},)"
-           R"({"kind":"empty"},{"kind":"empty"}]})";
-}
 
 TEST(ProgramWire, ReadsEveryMessage)
 {
@@ -29,11 +23,11 @@ TEST(ProgramWire, ReadsEveryMessage)
          R"({"kind":"null"},{"kind":"number","whole":-5},{"kind":"number","fraction":2.5},)"
          R"({"kind":"text","utf16":[65,66]},{"kind":"text","text":"last"}]})",
          Action{{EventValue::text("sendplc"), EventValue(), EventValue::null(),
-                 EventValue::whole(-5), EventValue::number(2.5), EventValue::text("AB"),
+                 EventValue::whole(-5), EventValue::fraction(2.5), EventValue::text("AB"),
                  EventValue::text("last")}}},
-        {action(R"({"kind":"number","decimal":"-79228162514264337593543950335.5"})"),
+        {actionLine(R"({"kind":"number","decimal":"-79228162514264337593543950335.5"})"),
          Action{{EventValue::decimal("-79228162514264337593543950335.5")}}},
-        {action(R"({"kind":"number","decimal":"0.0000000000000000000000000001"})"),
+        {actionLine(R"({"kind":"number","decimal":"0.0000000000000000000000000001"})"),
          Action{{EventValue::decimal("0.0000000000000000000000000001")}}},
         {R"({"type":"window","open":true})", ControlWindow{true}},
         {R"({"type":"modeless","enabled":false})", Modeless{false}},
@@ -56,29 +50,30 @@ TEST(ProgramWire, NamesWhatIsWrongWithAMalformedLine)
         {R"({"type":"unavailable","hresult":"0x80040201"})", "description is not a text"},
         {R"({"type":"failed","hresult":"0x80040201","description":"x"})", "not a text object"},
         {R"({"type":"action","values":{}})", "seven values"},
-        {action(R"({"kind":"empty"},{"kind":"empty"})"), "seven values"},
-        {action(R"("text")"), "value 1 of the action is not an object"},
-        {action(R"({"text":"x"})"), "no known kind"},
-        {action(R"({"kind":"text"})"), "neither \"text\" nor \"utf16\""},
-        {action(R"({"kind":"text","text":5})"), "not a string"},
-        {action(R"({"kind":"text","utf16":[65536]})"), "code unit out of range"},
-        {action(R"({"kind":"text","utf16":[1.5]})"), "code unit out of range"},
-        {action(R"({"kind":"number"})"), "no \"whole\", \"fraction\" or \"decimal\""},
-        {action(R"({"kind":"number","whole":1.5})"), "not a 64-bit whole number"},
-        {action(R"({"kind":"number","whole":9223372036854775808})"), "not a 64-bit whole"},
-        {action(R"({"kind":"number","whole":"12"})"), "not a 64-bit whole number"},
-        {action(R"({"kind":"number","fraction":"nan"})"), "no \"whole\", \"fraction\" or"},
-        {action(R"({"kind":"number","decimal":"1e5"})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":"01.5"})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":"1.50"})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":"-0"})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":".5"})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":1.5})"), "not a decimal number"},
-        {action(R"({"kind":"number","decimal":")" + QByteArray(259, '1') + R"("})"),
+        {actionLine(R"({"kind":"empty"},{"kind":"empty"})"), "seven values"},
+        {actionLine(R"("text")"), "value 1 of the action is not an object"},
+        {actionLine(R"({"text":"x"})"), "no known kind"},
+        {actionLine(R"({"kind":"text"})"), "neither \"text\" nor \"utf16\""},
+        {actionLine(R"({"kind":"text","text":5})"), "not a string"},
+        {actionLine(R"({"kind":"text","utf16":[65536]})"), "code unit out of range"},
+        {actionLine(R"({"kind":"text","utf16":[1.5]})"), "code unit out of range"},
+        {actionLine(R"({"kind":"number"})"), "no \"whole\", \"fraction\" or \"decimal\""},
+        {actionLine(R"({"kind":"number","whole":1.5})"), "not a 64-bit whole number"},
+        {actionLine(R"({"kind":"number","whole":9223372036854775808})"), "not a 64-bit whole"},
+        {actionLine(R"({"kind":"number","whole":"12"})"), "not a 64-bit whole number"},
+        {actionLine(R"({"kind":"number","fraction":"nan"})"), "no \"whole\", \"fraction\" or"},
+        {actionLine(R"({"kind":"number","decimal":"1e5"})"), "not a decimal number"},
+        {actionLine(R"({"kind":"number","decimal":"01.5"})"), "not a decimal number"},
+        {actionLine(R"({"kind":"number","decimal":"1.50"})"), "not a decimal number"},
+        {actionLine(R"({"kind":"number","decimal":"-0"})"), "not a decimal number"},
+        {actionLine(R"({"kind":"number","decimal":".5"})"), "not a decimal number"},
+        {actionLine(R"({"kind":"number","decimal":1.5})"), "not a decimal number"},
+        {actionLine(R"({"kind":"number","decimal":")" + QByteArray(259, '1') + R"("})"),
          "not a decimal number"},
         {R"({"type":"window","open":"yes"})", "window message has no true or false"},
         {R"({"type":"modeless"})", "modeless message has no true or false"},
-        {action(R"({"kind":"text","text":")" + QByteArray(maxLineLength, 'x') + R"("})"),
+        {actionLine(R"({"kind":"text","text":")" + QByteArray(ControlWire::maxLineLength, 'x') +
+                    R"("})"),
          "longer than"},
     };
     for (const auto &[line, expected] : cases) {

@@ -44,8 +44,8 @@ TEST(SimulatedDevice, ReportsEachCommandAndTheModulesBrightness)
                                                                 EventValue::text("B2"),
                                                                 EventValue::text("on"),
                                                                 {},
-                                                                EventValue::number(100),
-                                                                EventValue::number(100)})));
+                                                                EventValue::fraction(100),
+                                                                EventValue::fraction(100)})));
     const struct {
         const char *text;
         std::optional<double> amount;
@@ -63,9 +63,9 @@ TEST(SimulatedDevice, ReportsEachCommandAndTheModulesBrightness)
         const auto outcome = device.execute("sendplc", text);
         ASSERT_TRUE(std::holds_alternative<ActionValues>(outcome)) << text;
         const ActionValues &report = std::get<ActionValues>(outcome);
-        EXPECT_EQ(report.bszParm3, amount ? EventValue::number(*amount) : EventValue()) << text;
-        EXPECT_EQ(report.bszParm4, EventValue::number(brightness)) << text;
-        EXPECT_EQ(report.bszParm5, EventValue::number(change)) << text;
+        EXPECT_EQ(report.bszParm3, amount ? EventValue::fraction(*amount) : EventValue()) << text;
+        EXPECT_EQ(report.bszParm4, EventValue::fraction(brightness)) << text;
+        EXPECT_EQ(report.bszParm5, EventValue::fraction(change)) << text;
     }
     device.execute("sendplc", "p16 on");
     EXPECT_EQ(device.brightness(15, 16), 100);

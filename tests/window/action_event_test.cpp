@@ -28,8 +28,8 @@ TEST_F(ActionEvent, FillsTheValueBoxesAndPutsEachLineAtTheTop)
     EXPECT_EQ(valueBoxes(), (QStringList{"sendplc", "A1", "on", "", "100", "100", ""}));
     const QString longText = QString(100'000, u'x') + "end";
     control->report({.bszAction = EventValue::text(longText),
-                     .bszParm1 = EventValue::number(-0.5),
-                     .bszParm3 = EventValue::number(2.5),
+                     .bszParm1 = EventValue::fraction(-0.5),
+                     .bszParm3 = EventValue::fraction(2.5),
                      .reserved = EventValue::text("reserved")});
     EXPECT_EQ(valueBoxes().mid(1), (QStringList{"-0,5", "", "2,5", "", "", ""}));
     EXPECT_TRUE(box("Text1")->text() == longText) << "the long value was cut";
@@ -51,21 +51,21 @@ TEST_F(ActionEvent, WhatTheUserTypesStaysWholeWhileLinesArrive)
 {
     log()->setPlainText("one two");
     log()->setFocus();
-    log()->setSelection(4, 4);
+    log()->document().setSelection(4, 4);
     QTest::keyClicks(log(), "ab");
     control->report(firstAction);
     QTest::keyClicks(log(), "cd");
     EXPECT_EQ(log()->toCrLfText(), firstLine + "\r\none abcdtwo");
     // Undo takes back the user's typing, never the program's line.
-    log()->undo();
-    log()->undo();
+    log()->document().undo();
+    log()->document().undo();
     EXPECT_EQ(log()->toCrLfText(), firstLine + "\r\none abtwo");
 
     const qsizetype one = firstLine.size() + 1;
-    log()->setSelection(one, one + 3);
+    log()->document().setSelection(one, one + 3);
     box("Text1")->setFocus();
     control->report(firstAction);
-    EXPECT_EQ(log()->selectedText(), "one");
+    EXPECT_EQ(log()->document().selectedText(), "one");
     EXPECT_EQ(log()->toCrLfText(), firstLine + "\r\n" + firstLine + "\r\none abtwo");
 }
 
@@ -82,17 +82,17 @@ TEST_F(ActionEvent, ShowsEveryLineAndTheNewestOnTop)
     log()->grab();
     QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, 6});
     EXPECT_GT(vertical->value(), 150);
-    EXPECT_EQ(log()->selectedText(), QString::number(199 - vertical->value()));
+    EXPECT_EQ(log()->document().selectedText(), QString::number(199 - vertical->value()));
 
     const int shown = vertical->value();
-    const QString selected = log()->selectedText();
+    const QString selected = log()->document().selectedText();
     control->report(firstAction);
     QApplication::processEvents();
     EXPECT_EQ(vertical->value(), shown + 1);
-    EXPECT_EQ(log()->selectedText(), selected);
+    EXPECT_EQ(log()->document().selectedText(), selected);
 
     box("Text1")->setFocus();
-    log()->setSelection(log()->cursorPosition(), log()->cursorPosition());
+    log()->document().setSelection(log()->document().caret(), log()->document().caret());
     QApplication::processEvents();
     QScrollBar *horizontal = log()->horizontalScrollBar();
     horizontal->setValue(horizontal->maximum());
@@ -102,12 +102,12 @@ TEST_F(ActionEvent, ShowsEveryLineAndTheNewestOnTop)
     QApplication::processEvents();
     EXPECT_EQ(vertical->value(), 0);
     EXPECT_EQ(horizontal->value(), 0);
-    EXPECT_EQ(log()->cursorPosition(), 0);
+    EXPECT_EQ(log()->document().caret(), 0);
 
     // Short fields line up in columns eight characters wide.
     log()->setPlainText("abcde\tX\na\tX");
     const auto caretX = [&](qsizetype position) {
-        log()->setSelection(position, position);
+        log()->document().setSelection(position, position);
         return log()->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
     };
     EXPECT_EQ(caretX(6), caretX(10));

@@ -6,7 +6,8 @@ using Sent = QPair<QString, QString>;
 
 // A step of the user's at the keyboard or on a button, and what the box holds after it.
 struct Step {
-    QString action; // "=text" types over the box; "up", "down", "undo", "backspace"; else a button
+    // "=text" types over the box; "up", "down", "shift+up", "undo", "backspace"; else a button
+    QString action;
     QString boxText;
 };
 
@@ -29,6 +30,7 @@ protected:
         const std::map<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys{
             {"up", {Qt::Key_Up, Qt::NoModifier}},
             {"down", {Qt::Key_Down, Qt::KeypadModifier}},
+            {"shift+up", {Qt::Key_Up, Qt::ShiftModifier}},
             {"undo", {Qt::Key_Z, Qt::ControlModifier}},
             {"backspace", {Qt::Key_Backspace, Qt::NoModifier}}};
         if (action.startsWith(u'=')) {
@@ -110,6 +112,19 @@ INSTANTIATE_TEST_SUITE_P(
                     {"sendrf", "a1 on"},
                     {"sendplc", "b2 off"},
                     {"sendplc", "a1 on"}}},
+        RecallCase{"theUsersTextMayBeAnOlderEntry",
+                   "CommandLine",
+                   {{"=a", "a"},
+                    {"SendPL", "a"},
+                    {"=b", "b"},
+                    {"SendPL", "b"},
+                    {"=a", "a"},
+                    {"up", "b"},
+                    {"up", "a"},
+                    {"up", "a"},
+                    {"down", "b"},
+                    {"down", "a"}},
+                   {{"sendplc", "a"}, {"sendplc", "b"}}},
         RecallCase{"onlyWhatWasSentFromThatBox",
                    "CommandLine",
                    {{"Command1", ""}, {"up", ""}, {"=x", "x"}, {"up", "x"}, {"down", "x"}},
@@ -117,6 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
         RecallCase{"undoGivesBackTheUsersText",
                    "Text9",
                    {{"Command1", "A1"}, {"=B", "B"}, {"up", "A1"}, {"undo", "B"}, {"up", "A1"}},
+                   {{"sendplc", "A1 on"}}},
+        RecallCase{"withAModifierTheKeyIsTheBoxsOwn",
+                   "Text9",
+                   {{"Command1", "A1"}, {"=B", "B"}, {"shift+up", "B"}},
                    {{"sendplc", "A1 on"}}}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -10,7 +10,7 @@ namespace {
 using limits = std::numeric_limits<double>;
 constexpr auto text = &EventValue::text;
 constexpr auto whole = &EventValue::whole;
-constexpr auto number = &EventValue::number;
+constexpr auto fraction = &EventValue::fraction;
 
 struct Rendering {
     const char *name;
@@ -33,26 +33,26 @@ const Rendering renderings[] = {
     {"wholeNoGrouping", whole(1234567), "1234567", "1234567", " 1234567"},
     {"wholeMin", whole(std::numeric_limits<qint64>::min()), "-9223372036854775808",
      "-9223372036854775808", "-9223372036854775808"},
-    {"fraction", number(2.5), "2.5", "2,5", " 2.5"},
-    {"negativeFraction", number(-37.5), "-37.5", "-37,5", "-37.5"},
-    {"negativeZero", number(-0.0), "0", "0", " 0"},
-    {"binaryNoise", number(0.1 + 0.2), "0.3", "0,3", " 0.3"},
-    {"hundredThousand", number(1e5), "100000", "100000", " 100000"},
-    {"million", number(-1e6), "-1000000", "-1000000", "-1000000"},
-    {"tenThousandth", number(1e-4), "0.0001", "0,0001", " 0.0001"},
-    {"millionth", number(1e-6), "0.000001", "0,000001", " 0.000001"},
-    {"smallWithDigits", number(-1.25e-6), "-0.00000125", "-0,00000125", "-0.00000125"},
-    {"fifteenDigitsPlain", number(123456789012345.6), "123456789012346", "123456789012346",
+    {"fraction", fraction(2.5), "2.5", "2,5", " 2.5"},
+    {"negativeFraction", fraction(-37.5), "-37.5", "-37,5", "-37.5"},
+    {"negativeZero", fraction(-0.0), "0", "0", " 0"},
+    {"binaryNoise", fraction(0.1 + 0.2), "0.3", "0,3", " 0.3"},
+    {"hundredThousand", fraction(1e5), "100000", "100000", " 100000"},
+    {"million", fraction(-1e6), "-1000000", "-1000000", "-1000000"},
+    {"tenThousandth", fraction(1e-4), "0.0001", "0,0001", " 0.0001"},
+    {"millionth", fraction(1e-6), "0.000001", "0,000001", " 0.000001"},
+    {"smallWithDigits", fraction(-1.25e-6), "-0.00000125", "-0,00000125", "-0.00000125"},
+    {"fifteenDigitsPlain", fraction(123456789012345.6), "123456789012346", "123456789012346",
      " 123456789012346"},
-    {"largestPlain", number(1e15), "1000000000000000", "1000000000000000", " 1000000000000000"},
-    {"fifteenDigitsFraction", number(1.0 / 3), "0.333333333333333", "0,333333333333333",
+    {"largestPlain", fraction(1e15), "1000000000000000", "1000000000000000", " 1000000000000000"},
+    {"fifteenDigitsFraction", fraction(1.0 / 3), "0.333333333333333", "0,333333333333333",
      " 0.333333333333333"},
-    {"beyondPlainLarge", number(-1e20), "-1E+20", "-1E+20", "-1e+20"},
-    {"beyondPlainSmall", number(1e-7), "1E-07", "1E-07", " 1e-07"},
-    {"largest", number(limits::max()), "1.7976931348623157E+308", "1,7976931348623157E+308",
+    {"beyondPlainLarge", fraction(-1e20), "-1E+20", "-1E+20", "-1e+20"},
+    {"beyondPlainSmall", fraction(1e-7), "1E-07", "1E-07", " 1e-07"},
+    {"largest", fraction(limits::max()), "1.7976931348623157E+308", "1,7976931348623157E+308",
      " 1.7976931348623157e+308"},
-    {"nan", number(limits::quiet_NaN()), "NaN", "NaN", " NaN"},
-    {"negativeInfinity", number(-limits::infinity()), "-Infinity", "-Infinity", "-Infinity"},
+    {"nan", fraction(limits::quiet_NaN()), "NaN", "NaN", " NaN"},
+    {"negativeInfinity", fraction(-limits::infinity()), "-Infinity", "-Infinity", "-Infinity"},
     {"decimalPastDouble", EventValue::decimal("-0.000000001234567890123456789"),
      "-0.000000001234567890123456789", "-0,000000001234567890123456789",
      "-0.000000001234567890123456789"},

@@ -1,4 +1,5 @@
 #include "twips.h"
+#include "widget_table.h"
 #include "window_test_fixture.h"
 
 #include <QGroupBox>
@@ -10,41 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct Shown {
-    const char *name;
-    const char *caption;
-    const char *accessibleName = ""; // what a screen reader calls a box
-};
-
-const Shown shown[] = {
-    {"Title", "Brisola KV27 Command Viewer/Exerciser ver 2.0"},
-    {"Label1", "Action"},
-    {"Label2", "Parameter 1"},
-    {"Label3", "Parameter 2"},
-    {"Label4", "Parameter 3"},
-    {"Label5", "Parameter 4"},
-    {"Label6", "Parameter 5"},
-    {"Label7", "Reserved"},
-    {"Text1", "", "Action"},
-    {"Text2", "", "Parameter 1"},
-    {"Text3", "", "Parameter 2"},
-    {"Text4", "", "Parameter 3"},
-    {"Text5", "", "Parameter 4"},
-    {"Text6", "", "Parameter 5"},
-    {"Text7", "", "Reserved"},
-    {"Command3", "Clear Log Display"},
-    {"Frame1", "Send Simple PL Command"},
-    {"Label9", "House Code / Unit "},
-    {"Text9", "A1", "House Code / Unit"},
-    {"Command1", "On"},
-    {"Command2", "Off"},
-    {"Frame2", "Free Form Command Line"},
-    {"CommandLine", "", "Free Form Command Line"},
-    {"SendPL", "Send PL"},
-    {"SendRF", "Send RF"},
-    {"Text8", "", "Log"},
-};
 
 // What each frame holds, as the user sees it.
 const struct {
@@ -86,20 +52,20 @@ TEST_F(Layout, EveryWidgetIsWhereTheDesignPutsIt)
     }
 
     std::map<QString, QRect> first;
-    for (const Shown &expected : shown)
-        first[expected.name] = inWindow(widget(expected.name));
+    for (const WidgetRow &row : widgetTable())
+        first[row.name] = inWindow(widget(row.name));
     const auto at = [&](const char *name) {
         const auto found = first.find(QString::fromUtf8(name));
         EXPECT_NE(found, first.end()) << name;
         return found == first.end() ? QRect() : found->second;
     };
 
-    for (const Shown &expected : shown) {
-        SCOPED_TRACE(expected.name);
-        const QWidget *placed = widget(expected.name);
-        EXPECT_EQ(captionOf(placed), QString::fromUtf8(expected.caption));
-        EXPECT_EQ(placed->accessibleName(), QString::fromUtf8(expected.accessibleName));
-        EXPECT_TRUE(window->rect().contains(at(expected.name)));
+    for (const WidgetRow &row : widgetTable()) {
+        SCOPED_TRACE(row.name);
+        const QWidget *placed = widget(row.name);
+        EXPECT_EQ(captionOf(placed), QString::fromUtf8(row.caption));
+        EXPECT_EQ(placed->accessibleName(), QString::fromUtf8(row.accessibleName));
+        EXPECT_TRUE(window->rect().contains(at(row.name)));
     }
 
     const QObjectList &stack = window->children(); // back to front
@@ -148,8 +114,8 @@ TEST_F(Layout, EveryWidgetIsWhereTheDesignPutsIt)
     for (const QSize size : {QSize(1000, 800), QSize(200, 150)}) {
         window->resize(size);
         QApplication::processEvents();
-        for (const Shown &expected : shown)
-            EXPECT_EQ(inWindow(widget(expected.name)), at(expected.name)) << expected.name;
+        for (const WidgetRow &row : widgetTable())
+            EXPECT_EQ(inWindow(widget(row.name)), at(row.name)) << row.name;
     }
     // Both bars, even with nothing to scroll.
     EXPECT_TRUE(log()->horizontalScrollBar()->isVisible());

