@@ -177,33 +177,26 @@ TEST_P(ControlHostUnderWine, TakesEventsEveryWayTheyCome)
 }
 
 // Whatever the control does, the same host carries on: the control reads nothing of the host's
-// input, its standard input being the null device; a value too long for the wire, even one far
-// past what the host could copy, is cut short, with a mark; and messages posted to the
-// control's root window or to the host's own windows are never taken for the host's.
+// input, its standard input being the null device; a value too long for the wire is cut short,
+// with a mark; and messages posted to the control's root window or to the host's own windows
+// are never taken for the host's.
 TEST_P(ControlHostUnderWine, CarriesOnWhateverTheControlDoes)
 {
     auto hosted = control();
     QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);
-    const std::pair<const char *, const char *> commands[] = {
-        {"process", ""}, {"stdin", ""},         {"postroot", ""},
-        {"huge", ""},    {"huge", "100000000"}, {"process", ""},
-    };
-    for (const auto &[verb, text] : commands)
-        EXPECT_EQ(hosted->sendCommand(verb, text), std::nullopt) << verb;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 6; }, 30000));
+    for (const char *verb : {"process", "stdin", "postroot", "huge", "process"})
+        EXPECT_EQ(hosted->sendCommand(verb, ""), std::nullopt) << verb;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spy.size() >= 5; }, 30000));
     const QList<ActionValues> reported = actions(spy);
     EXPECT_EQ(reported[1], texts({"stdin", "char"}));
     EXPECT_EQ(reported[2], echo("postroot", ""));
-    for (const auto &[index, count] : {std::pair{3, 20'000'000}, {4, 100'000'000}}) {
-        const QString cut = plainText(reported[index].bszAction);
-        EXPECT_TRUE(cut.startsWith("xxxxxxxx") && cut.size() < 20'000'000) << cut.size();
-        EXPECT_TRUE(
-            cut.endsWith(QString::fromUtf16(u"x\u2026 (cut short from %1 characters)").arg(count)))
-            << cut.right(60).toStdString();
-        EXPECT_EQ(reported[index].bszParm1, EventValue::text("huge"));
-    }
+    const QString cut = plainText(reported[3].bszAction);
+    EXPECT_TRUE(cut.startsWith("xxxxxxxx") && cut.size() < 20'000'000) << cut.size();
+    EXPECT_TRUE(cut.endsWith(u"x\u2026 (cut short from 20000000 characters)"))
+        << cut.right(60).toStdString();
+    EXPECT_EQ(reported[3].bszParm1, EventValue::text("huge"));
     EXPECT_EQ(reported[0].bszAction, EventValue::text("process"));
-    EXPECT_EQ(reported[5], reported[0]) << "the host was started again";
+    EXPECT_EQ(reported[4], reported[0]) << "the host was started again";
 }
 
 // However the control is made, the host starts it as standard containers do, sited first where
