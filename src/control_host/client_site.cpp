@@ -1,6 +1,7 @@
 #include "client_site.h"
 
 #include "control_contract.h"
+#include "dispatch_object.h"
 #include "extender.h"
 #include "wide_text.h"
 
@@ -12,7 +13,7 @@
 namespace {
 
 // The ambient properties standard containers give, by the names their type information has.
-constexpr std::array<std::pair<const wchar_t *, DISPID>, 11> ambientNames{{
+constexpr std::array<NamedMember, 11> ambientNames{{
     {L"BackColor", DISPID_AMBIENT_BACKCOLOR},
     {L"DisplayName", DISPID_AMBIENT_DISPLAYNAME},
     {L"Font", DISPID_AMBIENT_FONT},
@@ -162,18 +163,7 @@ HRESULT STDMETHODCALLTYPE ClientSite::GetTypeInfo(UINT, LCID, ITypeInfo **info)
 HRESULT STDMETHODCALLTYPE ClientSite::GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
                                                     DISPID *members)
 {
-    if (!names || !members)
-        return E_POINTER;
-    HRESULT outcome = S_OK;
-    for (UINT i = 0; i < count; ++i) {
-        members[i] = DISPID_UNKNOWN;
-        for (const auto &[name, member] : ambientNames)
-            if (names[i] && CompareStringOrdinal(names[i], -1, name, -1, TRUE) == CSTR_EQUAL)
-                members[i] = member;
-        if (members[i] == DISPID_UNKNOWN)
-            outcome = DISP_E_UNKNOWNNAME;
-    }
-    return outcome;
+    return membersNamed(ambientNames, names, count, members);
 }
 
 // The control runs for real (user mode), unseen, in the user's language, under the name it has

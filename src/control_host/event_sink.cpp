@@ -1,5 +1,6 @@
 #include "event_sink.h"
 
+#include "dispatch_object.h"
 #include "host_wire.h"
 #include "variant_value.h"
 
@@ -7,43 +8,15 @@
 
 namespace {
 
-class EventSink final : public IDispatch {
+// The event interface is a dispatch interface: its calls arrive as Invoke.
+class EventSink final : public DispatchObject {
 public:
     EventSink(MessageWriter &writer, const IID &events, DISPID actionEvent)
-        : m_writer(writer)
-        , m_events(events)
+        : DispatchObject(events)
+        , m_writer(writer)
         , m_actionEvent(actionEvent)
     {}
 
-    // The event interface is a dispatch interface: its calls arrive as Invoke.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == m_events) {
-            *object = static_cast<IDispatch *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = InterlockedDecrement(&m_references);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
     {
         return E_NOTIMPL;
@@ -75,11 +48,7 @@ public:
     }
 
 private:
-    ~EventSink() = default;
-
-    LONG m_references = 1;
     MessageWriter &m_writer;
-    IID m_events;
     DISPID m_actionEvent;
 };
 

@@ -1,15 +1,17 @@
 #include "extender.h"
 
+#include "dispatch_object.h"
+
 #include <olectl.h>
 #include <utility>
 #include <vector>
 
 namespace {
 
-class PropertyObject final : public IDispatch {
+class PropertyObject final : public DispatchObject {
 public:
     struct Property {
-        std::wstring name;
+        const wchar_t *name;
         DISPID member;
         VARIANT value;
     };
@@ -18,54 +20,10 @@ public:
         : m_properties(std::move(properties))
     {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid != IID_IUnknown && iid != IID_IDispatch)
-            return *object = nullptr, E_NOINTERFACE;
-        *object = static_cast<IDispatch *>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = InterlockedDecrement(&m_references);
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **info) override
-    {
-        if (info)
-            *info = nullptr;
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID,
                                             DISPID *members) override
     {
-        if (!names || !members)
-            return E_POINTER;
-        HRESULT outcome = S_OK;
-        for (UINT i = 0; i < count; ++i) {
-            members[i] = DISPID_UNKNOWN;
-            for (const Property &property : m_properties)
-                if (names[i] && CompareStringOrdinal(names[i], -1, property.name.c_str(), -1,
-                                                     TRUE) == CSTR_EQUAL)
-                    members[i] = property.member;
-            if (members[i] == DISPID_UNKNOWN)
-                outcome = DISP_E_UNKNOWNNAME;
-        }
-        return outcome;
+        return membersNamed(m_properties, names, count, members);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *,
                                      VARIANT *result, EXCEPINFO *, UINT *) override
@@ -84,13 +42,12 @@ public:
     }
 
 private:
-    ~PropertyObject()
+    ~PropertyObject() override
     {
         for (Property &property : m_properties)
             VariantClear(&property.value);
     }
 
-    LONG m_references = 1;
     std::vector<Property> m_properties;
 };
 

@@ -1,33 +1,12 @@
 #include "input_reader.h"
 
 #include "control_wire.h"
+#include "standard_handles.h"
 
-#include <cstdio>
 #include <string_view>
 #include <utility>
 
 namespace {
-
-// The process's standard input, for the reader alone: whatever else reads standard input, the C
-// runtime included, and whatever the control starts that inherits it, reads the null device.
-HANDLE takeStandardInput()
-{
-    HANDLE own = INVALID_HANDLE_VALUE;
-    const HANDLE process = GetCurrentProcess();
-    if (!DuplicateHandle(process, GetStdHandle(STD_INPUT_HANDLE), process, &own, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        return GetStdHandle(STD_INPUT_HANDLE);
-    // Which closes the runtime's handle of the pipe.
-    std::freopen("NUL", "r", stdin);
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    const HANDLE nothing = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       &inherited, OPEN_EXISTING, 0, nullptr);
-    const HANDLE original = GetStdHandle(STD_INPUT_HANDLE);
-    SetStdHandle(STD_INPUT_HANDLE, nothing);
-    if (original != own)
-        CloseHandle(original);
-    return own;
-}
 
 class Locked {
 public:

@@ -8,6 +8,7 @@
 
 #include "control_contract.h"
 #include "control_host.h"
+#include "standard_handles.h"
 #include "wide_text.h"
 
 #include <cfloat>
@@ -15,27 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <io.h>
 #include <ole2.h>
 #include <windows.h>
 
 namespace {
-
-// The protocol keeps the output to the program to itself: the control, in this process, may
-// write to standard output, which from here on is standard error.
-HANDLE keepProtocolOutput()
-{
-    HANDLE protocol = nullptr;
-    const HANDLE process = GetCurrentProcess();
-    if (!DuplicateHandle(process, GetStdHandle(STD_OUTPUT_HANDLE), process, &protocol, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        return GetStdHandle(STD_OUTPUT_HANDLE);
-    std::fflush(stdout);
-    if (_dup2(_fileno(stderr), _fileno(stdout)) != 0)
-        _close(_fileno(stdout));
-    SetStdHandle(STD_OUTPUT_HANDLE, GetStdHandle(STD_ERROR_HANDLE));
-    return protocol;
-}
 
 HWND ownerFrom(int argc, char **argv)
 {
@@ -77,7 +61,7 @@ int main(int argc, char **argv)
 {
     endAtOnceOnAnyCrash();
     useTheX87PrecisionOfOlderHosts();
-    MessageWriter writer(keepProtocolOutput());
+    MessageWriter writer(takeStandardOutput());
     if (const HRESULT result = OleInitialize(nullptr); FAILED(result)) {
         writer.write(HostWire::unavailableLine(wireFailure(comFailure(result))));
         return 1;

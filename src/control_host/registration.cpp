@@ -59,11 +59,15 @@ std::wstring classKey(const CLSID &classId)
 }
 
 // The path as the file system takes it however long: a full path past the old limit of 260
-// characters goes with the prefix that lifts the limit.
+// characters goes with the prefix that lifts the limit, which takes backslashes alone.
 std::wstring usable(const std::wstring &path)
 {
     const bool full = path.size() > 2 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
-    return full && path.size() >= MAX_PATH ? L"\\\\?\\" + path : path;
+    if (!full || path.size() < MAX_PATH)
+        return path;
+    std::wstring prefixed = L"\\\\?\\" + path;
+    std::replace(prefixed.begin(), prefixed.end(), L'/', L'\\');
+    return prefixed;
 }
 
 bool exists(const std::wstring &path)
