@@ -115,14 +115,16 @@ TEST_F(WindowUnderWine, OnReachesTheControlAndItsReportTopsTheLog)
     EXPECT_EQ(failure(), QString());
 }
 
-// Only the command at hand fails, with the reason, whether the control refused it or its host
-// hung; the log and every box stay as they were, and the next command reaches the control. The
-// other faults of a host are tested against a scripted one on Linux.
+// Only the command at hand fails, with the reason, whether the control refused it, its host hung
+// or it crashed; the log and every box stay as they were, and the next command reaches the control.
+// The other faults of a host are tested against a scripted one on Linux.
 TEST_F(WindowUnderWine, AFailedCommandLosesNothing)
 {
     const std::pair<const char *, const char *> faults[] = {
         {"fail Z9 is no address", "Z9 is no address (HRESULT 0x80040201)"},
         {"hang", "did not answer within 5 seconds"},
+        // At once, rather than under the system's crash report, and said so.
+        {"fault", "The control host stopped unexpectedly, exit code 0xC0000005."},
     };
     for (const auto &[radioLine, reason] : faults) {
         SCOPED_TRACE(radioLine);
