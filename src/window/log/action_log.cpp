@@ -446,7 +446,7 @@ void ActionLog::paintEvent(QPaintEvent *event)
         if (row.y() > exposed.bottom() || row.y() + m_lineHeight < exposed.top())
             continue;
         const QPointF origin(row.x() + shown.x, row.y());
-        const qsizetype partStart = shown.start + shown.anchor;
+        const qsizetype partStart = shown.start + shown.partColumn;
         const qsizetype partEnd = shown.start + shown.partEnd();
         QList<QTextLayout::FormatRange> selections;
         if (selectionStart < partEnd && selectionEnd > partStart) {

@@ -31,7 +31,7 @@ LogLayout::LogLayout(const LogDocument &document)
 
 qsizetype ShownLine::partEnd() const
 {
-    return anchor + layout->text().size();
+    return partColumn + layout->text().size();
 }
 
 qreal ShownLine::naturalPartWidth() const
@@ -86,21 +86,21 @@ ShownLine LogLayout::layoutLine(qsizetype line, qsizetype start, const LayoutFra
     const bool isLong = shown.length > longLine;
     if (isLong) {
         const qsizetype scrolled = frame.scrolled / m_charWidth;
-        shown.anchor =
+        shown.partColumn =
             std::clamp<qsizetype>(scrolled - tabStop, 0, shown.length) / tabStop * tabStop;
-        shown.x = qreal(shown.anchor) * m_charWidth;
+        shown.x = qreal(shown.partColumn) * m_charWidth;
         // Enough characters to fill the view even if each were a quarter of the average.
         const qsizetype needed = 4 * (frame.width / m_charWidth + 16) + 16;
-        count = std::min(shown.length - shown.anchor, needed);
+        count = std::min(shown.length - shown.partColumn, needed);
     }
-    auto layout =
-        std::make_shared<QTextLayout>(m_store.mid(start + shown.anchor, count), m_font, m_device);
+    auto layout = std::make_shared<QTextLayout>(m_store.mid(start + shown.partColumn, count),
+                                                m_font, m_device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTabStopDistance(qreal(tabStop * m_charWidth));
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
-    const qsizetype partStart = start + shown.anchor;
+    const qsizetype partStart = start + shown.partColumn;
     if (m_preeditAt >= partStart && m_preeditAt <= partStart + count)
         layout->setPreeditArea(int(m_preeditAt - partStart), m_preedit);
     layout->beginLayout();
@@ -181,7 +181,7 @@ ShownLine LogLayout::find(qsizetype line, const LayoutFrame &frame)
 
 qreal LogLayout::xOf(const ShownLine &shown, qsizetype column) const
 {
-    const qsizetype inPart = column - shown.anchor;
+    const qsizetype inPart = column - shown.partColumn;
     if (inPart < 0 || column > shown.partEnd())
         return qreal(column) * m_charWidth;
     return shown.x + shown.layout->lineAt(0).cursorToX(int(inPart));
@@ -189,9 +189,9 @@ qreal LogLayout::xOf(const ShownLine &shown, qsizetype column) const
 
 qsizetype LogLayout::columnAt(const ShownLine &shown, qreal x) const
 {
-    const bool beforePart = shown.anchor > 0 && x < shown.x;
+    const bool beforePart = shown.partColumn > 0 && x < shown.x;
     const bool afterPart = shown.partEnd() < shown.length && x > shown.x + shown.naturalPartWidth();
     if (beforePart || afterPart)
         return std::clamp<qsizetype>(qsizetype(x / m_charWidth), 0, shown.length);
-    return shown.anchor + shown.layout->lineAt(0).xToCursor(x - shown.x);
+    return shown.partColumn + shown.layout->lineAt(0).xToCursor(x - shown.x);
 }

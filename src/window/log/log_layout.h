@@ -13,15 +13,15 @@ class QPaintDevice;
 class QTextLayout;
 struct TextChange;
 
-// A line as it is drawn: the part of it from its anchor on, laid out, or all of it when it is
+// A line as it is drawn: the part of it from its part column on, laid out, or all of it when it is
 // short.
 struct ShownLine {
     qsizetype line = 0;
-    qsizetype start = 0;  // the line's first position
-    qsizetype length = 0; // without the break
-    qsizetype anchor = 0; // the column the layout begins at
-    qreal x = 0;          // where the layout begins, from the line's start
-    qreal width = 0;      // of the whole line, estimated for a long one
+    qsizetype start = 0;      // the line's first position
+    qsizetype length = 0;     // without the break
+    qsizetype partColumn = 0; // the column the laid-out part begins at
+    qreal x = 0;              // where the layout begins, from the line's start
+    qreal width = 0;          // of the whole line, estimated for a long one
     std::shared_ptr<QTextLayout> layout;
 
     qsizetype partEnd() const; // the column after the laid-out part
