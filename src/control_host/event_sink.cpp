@@ -36,7 +36,7 @@ public:
             // Arguments arrive last first. A value the control left out reads as empty.
             std::array<HostWire::Value, ControlContract::actionValueCount> values;
             for (UINT i = 0; i < values.size(); ++i)
-                values[i] = i < count ? eventValue(parameters->rgvarg[count - 1 - i])
+                values[i] = i < count ? wireValue(parameters->rgvarg[count - 1 - i])
                                       : HostWire::emptyValue();
             m_writer.write(HostWire::actionLine(values));
             return S_OK;

@@ -20,16 +20,6 @@ json text(std::wstring_view value)
     return textValue(asUtf16(value));
 }
 
-json whole(std::int64_t value)
-{
-    return wholeValue(value);
-}
-
-json fraction(double value)
-{
-    return fractionValue(value);
-}
-
 // Currency is a count of ten-thousandths.
 json currency(CY value)
 {
@@ -53,12 +43,12 @@ json bstr(BSTR value)
 json singlePrecision(float value)
 {
     if (!std::isfinite(value))
-        return fraction(value);
+        return fractionValue(value);
     char digits[32];
     const auto written = std::to_chars(std::begin(digits), std::end(digits), value);
     double number = value;
     std::from_chars(digits, written.ptr, number);
-    return fraction(number);
+    return fractionValue(number);
 }
 
 json errorCode(SCODE code)
@@ -99,29 +89,29 @@ json direct(const VARIANT &value)
     case VT_BSTR:
         return bstr(V_BSTR(&value));
     case VT_I1:
-        return whole(V_I1(&value));
+        return wholeValue(V_I1(&value));
     case VT_I2:
-        return whole(V_I2(&value));
+        return wholeValue(V_I2(&value));
     case VT_I4:
-        return whole(V_I4(&value));
+        return wholeValue(V_I4(&value));
     case VT_INT:
-        return whole(V_INT(&value));
+        return wholeValue(V_INT(&value));
     case VT_I8:
-        return whole(V_I8(&value));
+        return wholeValue(V_I8(&value));
     case VT_UI1:
-        return whole(V_UI1(&value));
+        return wholeValue(V_UI1(&value));
     case VT_UI2:
-        return whole(V_UI2(&value));
+        return wholeValue(V_UI2(&value));
     case VT_UI4:
-        return whole(V_UI4(&value));
+        return wholeValue(V_UI4(&value));
     case VT_UINT:
-        return whole(V_UINT(&value));
+        return wholeValue(V_UINT(&value));
     case VT_UI8:
         return exactValue(false, 0, V_UI8(&value), 0);
     case VT_R4:
         return singlePrecision(V_R4(&value));
     case VT_R8:
-        return fraction(V_R8(&value));
+        return fractionValue(V_R8(&value));
     case VT_CY:
         return currency(V_CY(&value));
     case VT_DECIMAL:
@@ -138,7 +128,7 @@ json direct(const VARIANT &value)
 
 } // namespace
 
-json eventValue(const VARIANT &value)
+json wireValue(const VARIANT &value)
 {
     if (!(V_VT(&value) & VT_BYREF))
         return direct(value);

@@ -6,4 +6,4 @@
 
 // One value of a reported action as the wire carries it. Values passed by reference are read
 // through.
-HostWire::Value eventValue(const VARIANT &value);
+HostWire::Value wireValue(const VARIANT &value);
