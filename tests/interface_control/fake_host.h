@@ -1,5 +1,7 @@
 #pragma once
 
+#include "action_line.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QStringList>
@@ -16,9 +18,7 @@ inline const QByteArray notInstalled = R"({"type":"unavailable","hresult":"0x800
 
 inline QByteArray report(const char *name)
 {
-    return QByteArray(R"({"type":"action","values":[{"kind":"text","text":")") + name +
-           R"("},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},{"kind":"empty"},)"
-           R"({"kind":"empty"},{"kind":"empty"}]})";
+    return actionLine(R"({"kind":"text","text":")" + QByteArray(name) + R"("})");
 }
 
 } // namespace FakeHostLines

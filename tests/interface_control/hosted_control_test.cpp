@@ -1,10 +1,11 @@
-#include "action_log.h"
 #include "event_loop_gaps.h"
 #include "exerciser_window.h"
 #include "fake_host.h"
 #include "hosted_control.h"
 #include "message_box_text.h"
+#include "paint_recorder.h"
 #include "qt_printers.h"
+#include "window_parts.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -46,11 +47,8 @@ protected:
         window->show();
     }
 
-    ActionLog *log() const { return window->findChild<ActionLog *>("Text8"); }
-    void press(const char *button) const
-    {
-        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
-    }
+    ActionLog *log() const { return logOf(window.get()); }
+    void press(const char *button) const { ::press(window.get(), button); }
 
     HostedControl *shown = nullptr;
     std::unique_ptr<ExerciserWindow> window;
@@ -286,7 +284,6 @@ TEST_F(HostedControlTest, PaintsButTakesNoInputWhileAPressWaits)
     auto *commandLine = window->findChild<QLineEdit *>("CommandLine");
     auto *sendPL = window->findChild<QPushButton *>("SendPL");
     commandLine->setFocus();
-    int paints = 0;
     bool disabledMeanwhile = false;
     QString typedMeanwhile = "not looked at";
     QTimer::singleShot(300ms, [&] {
@@ -304,22 +301,11 @@ TEST_F(HostedControlTest, PaintsButTakesNoInputWhileAPressWaits)
         log()->viewport()->update();
     });
     QTimer::singleShot(600ms, [&] { typedMeanwhile = commandLine->text(); });
-    struct PaintCounter : QObject {
-        int &count;
-        explicit PaintCounter(int &count)
-            : count(count)
-        {}
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            count += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter(paints);
-    log()->viewport()->installEventFilter(&counter);
+    const PaintRecorder recorder{log()->viewport()};
 
     // As a keyboard shortcut would, so that the focus stays where the user types.
     sendPL->click();
-    EXPECT_GT(paints, 0);
+    EXPECT_FALSE(recorder.paints.empty());
     EXPECT_TRUE(disabledMeanwhile);
     EXPECT_TRUE(window->isEnabled());
     EXPECT_EQ(typedMeanwhile, "");
