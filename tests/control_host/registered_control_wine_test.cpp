@@ -2,17 +2,17 @@
 // regsvr32, for 32-bit programs, 64-bit ones or both, or registered wrongly, in a wine prefix of
 // its own; the hosts as the release ships them, with no manifest.
 
-#include "action_log.h"
 #include "exerciser_window.h"
 #include "hosted_control.h"
+#include "window_parts.h"
 #include "wine_test_support.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -86,24 +86,33 @@ struct Registration {
     const char *name;
     std::function<void()> make;
     bool needs32BitCode;
-    // What each host says; empty where it creates the control.
-    QString from64BitHost, from32BitHost;
+    // What each host says, the 32-bit one the same unless given; empty where it creates the
+    // control.
+    QString from64BitHost;
+    std::optional<QString> from32BitHost = {};
 };
 
 const QString name = QString("The control \"%1\"").arg(progId);
+const QString missingDll = "C:\\kv27\\missing.dll";
+
+QString missing(const QString &file)
+{
+    return name + " is registered with the file \"" + file + "\", which is missing.";
+}
+
+void registerInProcess(const QString &file)
+{
+    registerByHand("InprocServer32", [file](int) { return file; });
+}
 
 const Registration registrations[] = {
-    {"nowhere", [] {}, false, name + " is not installed: nothing on this computer registered it.",
-     name + " is not installed: nothing on this computer registered it."},
+    {"nowhere", [] {}, false, name + " is not installed: nothing on this computer registered it."},
     {"for64BitProgramsOnly", [] { registerWithRegsvr32(64); }, false, "",
      name + " is installed for 64-bit programs only, which the 32-bit host cannot load."},
     {"for32BitProgramsOnly", [] { registerWithRegsvr32(32); }, true,
      name + " is installed for 32-bit programs only, which the 64-bit host cannot load.", ""},
-    {"forBoth", [] { registerWithRegsvr32(64), registerWithRegsvr32(32); }, true, "", ""},
-    {"missingFile",
-     [] { registerByHand("InprocServer32", [](int) { return "C:\\kv27\\missing.dll"; }); }, false,
-     name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing.",
-     name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing."},
+    {"forBoth", [] { registerWithRegsvr32(64), registerWithRegsvr32(32); }, true, ""},
+    {"missingFile", [] { registerInProcess(missingDll); }, false, missing(missingDll)},
     {"otherBitnessFile",
      [] { registerByHand("InprocServer32", [](int view) { return controlDll(96 - view); }); },
      false,
@@ -116,20 +125,11 @@ const Registration registrations[] = {
          "\": it needs the DLL \"kv27_runtime.dll\", which is missing.",
      name + " could not be created from the file \"" + controlWithoutItsRuntime(32) +
          "\": it needs the DLL \"kv27_runtime.dll\", which is missing."},
-    {"longPath", [] { registerByHand("InprocServer32", [](int) { return longPath; }); }, false,
-     name + " is registered with the file \"" + longPath + "\", which is missing.",
-     name + " is registered with the file \"" + longPath + "\", which is missing."},
-    {"emulatedByAMissingFile",
-     [] {
-         registerByHand("InprocServer32", [](int) { return "C:\\kv27\\missing.dll"; });
-         emulate();
-     },
-     false, name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing.",
-     name + " is registered with the file \"C:\\kv27\\missing.dll\", which is missing."},
+    {"longPath", [] { registerInProcess(longPath); }, false, missing(longPath)},
+    {"emulatedByAMissingFile", [] { registerInProcess(missingDll), emulate(); }, false,
+     missing(missingDll)},
     {"outOfProcessOnly",
      [] { registerByHand("LocalServer32", [](int) { return "C:\\windows\\notepad.exe"; }); }, false,
-     name + " is registered only as a program of its own (an out-of-process server), and the "
-            "host loads only controls that run inside it.",
      name + " is registered only as a program of its own (an out-of-process server), and the "
             "host loads only controls that run inside it."},
 };
@@ -182,8 +182,9 @@ TEST_P(RegisteredControl, SaysWhyTheControlCannotBeCreated)
             continue; // registering it takes the 32-bit regsvr32
         unregisterEverything();
         registration.make();
-        const QString &expected =
-            bits() == 64 ? registration.from64BitHost : registration.from32BitHost;
+        const QString expected =
+            bits() == 64 ? registration.from64BitHost
+                         : registration.from32BitHost.value_or(registration.from64BitHost);
         auto control = hosted(hostAlone(bits()));
         QSignalSpy spy(control.get(), &InterfaceControl::actionEvent);
         const QString failure = control->sendCommand("bitness", "").value_or("");
@@ -257,8 +258,8 @@ TEST(RegisteredControl, TheWindowFindsTheHostThatCanCreateIt)
         ExerciserWindow window(std::move(owned));
         window.show();
         control->choose();
-        window.findChild<QPushButton *>("Command1")->click();
-        const auto *log = window.findChild<ActionLog *>("Text8");
+        press(&window, "Command1");
+        const ActionLog *log = logOf(&window);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !log->toCrLfText().isEmpty(); }, 30000));
         EXPECT_EQ(log->toCrLfText(), "sendplc\tA1 on\t5\t\t\t\r\n");
         EXPECT_EQ(problems.size(), 0);
