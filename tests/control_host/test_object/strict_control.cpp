@@ -95,8 +95,11 @@
 #include <utility>
 #include <vector>
 #include <windows.h>
+#include <wrl/client.h>
 
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 const CLSID classId = {
     0xE7B40C93, 0x2A18, 0x4F6D, {0xB5, 0xC7, 0x3D, 0x9E, 0x1F, 0x0A, 0x8B, 0x64}};
@@ -209,80 +212,6 @@ HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO *exception)
 
 // The ways a command fails besides returning its code, which Invoke gives its caller.
 enum class Failure { None, Described, Deferred, OwnNumber, RawCode, ErrorObject };
-
-class StrictControl;
-
-// The control as it is active in place, which its frame offers keys to first: F5 is its keyboard
-// shortcut.
-class ActiveObject : public IOleInPlaceActiveObject {
-public:
-    explicit ActiveObject(StrictControl *control)
-        : m_control(control)
-    {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void **object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetWindow(HWND *window) override;
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP TranslateAccelerator(MSG *message) override;
-    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
-    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow *, BOOL) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-
-private:
-    StrictControl *m_control;
-};
-
-// One outgoing interface's sinks. Sinks are kept in the global interface table, so that a
-// worker thread may call them through a marshalled pointer, and as they came, for the careless.
-class Point : public IConnectionPoint {
-public:
-    Point(StrictControl *control, const IID &iid)
-        : m_control(control)
-        , m_iid(iid)
-    {}
-
-    STDMETHODIMP QueryInterface(REFIID iid, void **object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetConnectionInterface(IID *iid) override { return *iid = m_iid, S_OK; }
-    STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer **container) override;
-    STDMETHODIMP Advise(IUnknown *sink, DWORD *cookie) override;
-    STDMETHODIMP Unadvise(DWORD cookie) override;
-    STDMETHODIMP EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
-
-    // The sinks' cookies in the global interface table.
-    std::vector<DWORD> sinks() const
-    {
-        AcquireSRWLockShared(&m_lock);
-        std::vector<DWORD> cookies;
-        for (const Sink &sink : m_sinks)
-            cookies.push_back(sink.cookie);
-        ReleaseSRWLockShared(&m_lock);
-        return cookies;
-    }
-    // Calls each sink as it came, from whichever thread this is, unmarshalled.
-    template <typename Call> void callUnmarshalled(Call call) const
-    {
-        AcquireSRWLockShared(&m_lock);
-        for (const Sink &sink : m_sinks)
-            call(sink.unmarshalled);
-        ReleaseSRWLockShared(&m_lock);
-    }
-
-private:
-    struct Sink {
-        DWORD cookie;
-        IUnknown *unmarshalled;
-    };
-
-    StrictControl *m_control;
-    IID m_iid;
-    mutable SRWLOCK m_lock = SRWLOCK_INIT;
-    std::vector<Sink> m_sinks;
-};
 
 IGlobalInterfaceTable *globalTable()
 {
@@ -426,6 +355,7 @@ class StrictControl : public IStrictControl,
                       public IConnectionPointContainer,
                       public OleObjectBasics,
                       public IOleInPlaceObject,
+                      public IOleInPlaceActiveObject,
                       public NewOnlyPersistence,
                       public ISupportErrorInfo {
 public:
@@ -464,6 +394,8 @@ public:
             *object = static_cast<IOleObject *>(this);
         else if (iid == IID_IOleInPlaceObject || iid == IID_IOleWindow)
             *object = static_cast<IOleInPlaceObject *>(this);
+        else if (iid == IID_IOleInPlaceActiveObject)
+            *object = static_cast<IOleInPlaceActiveObject *>(this);
         else if (iid == IID_IPersistStreamInit || iid == IID_IPersist)
             *object = static_cast<IPersistStreamInit *>(this);
         else if (iid == IID_ISupportErrorInfo)
@@ -706,20 +638,118 @@ public:
     STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
     STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
 
-    // The frame offered the control's active object its keyboard shortcut.
-    void shortcutPressed() { fireTexts({L"accelerator", L"F5"}); }
-    HWND window() const { return m_window; }
-
-    // A sink learns at once what the control has to say, as it is being connected.
-    void connected(DWORD cookie)
+    // IOleInPlaceActiveObject: the control as it is active in place, which its frame offers keys
+    // to first. F5 is its keyboard shortcut.
+    STDMETHODIMP TranslateAccelerator(MSG *message) override
     {
-        const Busy busy(this);
-        closeFromOutsideDuring(L"Advise");
-        if (isVariant(L"eventOnAdvise"))
-            fireTexts({L"advised"}, cookie);
+        if (message->message != WM_KEYDOWN || message->wParam != VK_F5)
+            return S_FALSE;
+        return fireTexts({L"accelerator", L"F5"}), S_OK;
     }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow *, BOOL) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
 
 private:
+    // One outgoing interface's sinks. Sinks are kept in the global interface table, so that a
+    // worker thread may call them through a marshalled pointer, and as they came, for the
+    // careless.
+    class Point : public IConnectionPoint {
+    public:
+        Point(StrictControl *control, const IID &iid)
+            : m_control(control)
+            , m_iid(iid)
+        {}
+
+        STDMETHODIMP QueryInterface(REFIID iid, void **object) override
+        {
+            if (iid != IID_IUnknown && iid != IID_IConnectionPoint)
+                return *object = nullptr, E_NOINTERFACE;
+            *object = this;
+            return AddRef(), S_OK;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return m_control->AddRef(); }
+        STDMETHODIMP_(ULONG) Release() override { return m_control->Release(); }
+        STDMETHODIMP GetConnectionInterface(IID *iid) override { return *iid = m_iid, S_OK; }
+        STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer **container) override
+        {
+            return m_control->QueryInterface(IID_PPV_ARGS(container));
+        }
+        STDMETHODIMP Advise(IUnknown *sink, DWORD *cookie) override
+        {
+            *cookie = 0;
+            ComPtr<IUnknown> typed;
+            if (!sink || (m_iid == eventsId && isVariant(L"deaf")) ||
+                FAILED(sink->QueryInterface(m_iid, &typed)))
+                return CONNECT_E_CANNOTCONNECT;
+            // A dispatch interface is marshalled as IDispatch, which is what calls through it
+            // are.
+            const IID &marshalled = m_iid == IID_IPropertyNotifySink ? m_iid : IID_IDispatch;
+            if (const HRESULT registered =
+                    globalTable()->RegisterInterfaceInGlobal(typed.Get(), marshalled, cookie);
+                FAILED(registered))
+                return registered;
+            AcquireSRWLockExclusive(&m_lock);
+            m_sinks.push_back({*cookie, typed.Detach()});
+            ReleaseSRWLockExclusive(&m_lock);
+            // A sink learns at once what the control has to say, as it is being connected.
+            if (m_iid == eventsId) {
+                const Busy busy(m_control);
+                closeFromOutsideDuring(L"Advise");
+                if (isVariant(L"eventOnAdvise"))
+                    m_control->fireTexts({L"advised"}, *cookie);
+            }
+            return S_OK;
+        }
+        STDMETHODIMP Unadvise(DWORD cookie) override
+        {
+            AcquireSRWLockExclusive(&m_lock);
+            const auto found =
+                std::find_if(m_sinks.begin(), m_sinks.end(),
+                             [cookie](const Sink &sink) { return sink.cookie == cookie; });
+            IUnknown *unmarshalled = found != m_sinks.end() ? found->unmarshalled : nullptr;
+            if (unmarshalled)
+                m_sinks.erase(found);
+            ReleaseSRWLockExclusive(&m_lock);
+            if (!unmarshalled)
+                return CONNECT_E_NOCONNECTION;
+            unmarshalled->Release();
+            return globalTable()->RevokeInterfaceFromGlobal(cookie);
+        }
+        STDMETHODIMP EnumConnections(IEnumConnections **) override { return E_NOTIMPL; }
+
+        // The sinks' cookies in the global interface table.
+        std::vector<DWORD> sinks() const
+        {
+            AcquireSRWLockShared(&m_lock);
+            std::vector<DWORD> cookies;
+            for (const Sink &sink : m_sinks)
+                cookies.push_back(sink.cookie);
+            ReleaseSRWLockShared(&m_lock);
+            return cookies;
+        }
+        // Calls each sink as it came, from whichever thread this is, unmarshalled.
+        template <typename Call> void callUnmarshalled(Call call) const
+        {
+            AcquireSRWLockShared(&m_lock);
+            for (const Sink &sink : m_sinks)
+                call(sink.unmarshalled);
+            ReleaseSRWLockShared(&m_lock);
+        }
+
+    private:
+        struct Sink {
+            DWORD cookie;
+            IUnknown *unmarshalled;
+        };
+
+        StrictControl *m_control;
+        IID m_iid;
+        mutable SRWLOCK m_lock = SRWLOCK_INIT;
+        std::vector<Sink> m_sinks;
+    };
+
     // Held while the control runs a message loop of its own: it must not be let go meanwhile.
     // Inside a call its caller still holds it, which the guard stands for; a window's message
     // comes with no reference at all.
@@ -1058,35 +1088,12 @@ private:
     // control's keyboard shortcuts on its frame asking the active object first.
     void showModelessDialog()
     {
-        struct Template {
-            DLGTEMPLATE dialog;
-            WORD menu = 0, windowClass = 0, title = 0;
-        };
-        const auto add = [](std::vector<WORD> &words, DWORD style, short x, WORD id, WORD kind,
-                            const wchar_t *text) {
-            while (words.size() % 2)
-                words.push_back(0);
-            DLGITEMTEMPLATE item{style | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, x, 10, 50, 14, id};
-            const WORD *raw = reinterpret_cast<const WORD *>(&item);
-            words.insert(words.end(), raw, raw + sizeof item / sizeof(WORD));
-            words.insert(words.end(), {0xFFFF, kind});
-            for (const wchar_t *c = text; *c; ++c)
-                words.push_back(WORD(*c));
-            words.insert(words.end(), {0, 0});
-        };
-        Template head{{DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 3, 0, 0, 200, 40}};
-        std::vector<WORD> words(reinterpret_cast<const WORD *>(&head),
-                                reinterpret_cast<const WORD *>(&head + 1));
-        add(words, ES_AUTOHSCROLL | WS_BORDER, 5, 100, 0x0081, L"");
-        add(words, BS_DEFPUSHBUTTON, 60, IDOK, 0x0080, L"OK");
-        add(words, BS_PUSHBUTTON, 115, IDCANCEL, 0x0080, L"Cancel");
-        const HWND dialog = CreateDialogIndirectParamW(
-            module, reinterpret_cast<const DLGTEMPLATE *>(words.data()),
-            GetAncestor(m_window, GA_ROOT), &StrictControl::dialogProcedure,
-            reinterpret_cast<LPARAM>(this));
+        const HWND dialog =
+            CreateDialogParamW(module, L"MODELESS", GetAncestor(m_window, GA_ROOT),
+                               &StrictControl::dialogProcedure, reinterpret_cast<LPARAM>(this));
         SetWindowTextW(dialog, titled(L"Strict control dialog").c_str());
         if (IOleInPlaceFrame *const held = frame()) {
-            held->SetActiveObject(&m_activeObject, L"Strict control");
+            held->SetActiveObject(this, L"Strict control");
             held->Release();
         }
     }
@@ -1248,99 +1255,7 @@ private:
     Point m_eventPoint{this, eventsId};
     Point m_propertyPoint{this, IID_IPropertyNotifySink};
     Point m_statusPoint{this, statusId};
-    ActiveObject m_activeObject{this};
 };
-
-STDMETHODIMP ActiveObject::QueryInterface(REFIID iid, void **object)
-{
-    if (iid != IID_IUnknown && iid != IID_IOleWindow && iid != IID_IOleInPlaceActiveObject)
-        return *object = nullptr, E_NOINTERFACE;
-    *object = this;
-    return AddRef(), S_OK;
-}
-
-STDMETHODIMP_(ULONG) ActiveObject::AddRef()
-{
-    return static_cast<IStrictControl *>(m_control)->AddRef();
-}
-
-STDMETHODIMP_(ULONG) ActiveObject::Release()
-{
-    return static_cast<IStrictControl *>(m_control)->Release();
-}
-
-STDMETHODIMP ActiveObject::GetWindow(HWND *window)
-{
-    *window = m_control->window();
-    return *window ? S_OK : E_FAIL;
-}
-
-STDMETHODIMP ActiveObject::TranslateAccelerator(MSG *message)
-{
-    if (message->message != WM_KEYDOWN || message->wParam != VK_F5)
-        return S_FALSE;
-    m_control->shortcutPressed();
-    return S_OK;
-}
-
-STDMETHODIMP Point::QueryInterface(REFIID iid, void **object)
-{
-    if (iid != IID_IUnknown && iid != IID_IConnectionPoint)
-        return *object = nullptr, E_NOINTERFACE;
-    *object = this;
-    return AddRef(), S_OK;
-}
-
-STDMETHODIMP_(ULONG) Point::AddRef()
-{
-    return static_cast<IStrictControl *>(m_control)->AddRef();
-}
-
-STDMETHODIMP_(ULONG) Point::Release()
-{
-    return static_cast<IStrictControl *>(m_control)->Release();
-}
-
-STDMETHODIMP Point::GetConnectionPointContainer(IConnectionPointContainer **container)
-{
-    return m_control->QueryInterface(IID_PPV_ARGS(container));
-}
-
-STDMETHODIMP Point::Advise(IUnknown *sink, DWORD *cookie)
-{
-    *cookie = 0;
-    IUnknown *typed = nullptr;
-    if (!sink || (m_iid == eventsId && isVariant(L"deaf")) ||
-        FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void **>(&typed))))
-        return CONNECT_E_CANNOTCONNECT;
-    // A dispatch interface is marshalled as IDispatch, which is what calls through it are.
-    const IID &marshalled = m_iid == IID_IPropertyNotifySink ? m_iid : IID_IDispatch;
-    if (const HRESULT registered =
-            globalTable()->RegisterInterfaceInGlobal(typed, marshalled, cookie);
-        FAILED(registered))
-        return typed->Release(), registered;
-    AcquireSRWLockExclusive(&m_lock);
-    m_sinks.push_back({*cookie, typed});
-    ReleaseSRWLockExclusive(&m_lock);
-    if (m_iid == eventsId)
-        m_control->connected(*cookie);
-    return S_OK;
-}
-
-STDMETHODIMP Point::Unadvise(DWORD cookie)
-{
-    AcquireSRWLockExclusive(&m_lock);
-    const auto found = std::find_if(m_sinks.begin(), m_sinks.end(),
-                                    [cookie](const Sink &sink) { return sink.cookie == cookie; });
-    IUnknown *unmarshalled = found != m_sinks.end() ? found->unmarshalled : nullptr;
-    if (unmarshalled)
-        m_sinks.erase(found);
-    ReleaseSRWLockExclusive(&m_lock);
-    if (!unmarshalled)
-        return CONNECT_E_NOCONNECTION;
-    unmarshalled->Release();
-    return globalTable()->RevokeInterfaceFromGlobal(cookie);
-}
 
 } // namespace
 
