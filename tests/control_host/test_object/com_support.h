@@ -11,6 +11,9 @@
 #include <string>
 #include <tuple>
 #include <windows.h>
+#include <wrl/client.h>
+
+using Microsoft::WRL::ComPtr;
 
 extern const CLSID serverClassId;
 // The status the control registers, for containers that are told to read it there.
@@ -20,6 +23,13 @@ IUnknown *createControl();
 
 inline HMODULE module = nullptr;
 inline constexpr wchar_t serverProgId[] = L"HearthwickScriptLibCtl.Hearthwick";
+
+inline std::wstring modulePath()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(module, path, MAX_PATH);
+    return path;
+}
 
 inline std::wstring environment(const wchar_t *name)
 {
@@ -184,23 +194,22 @@ inline std::wstring guidText(const GUID &guid)
 
 inline HRESULT setValue(const std::wstring &key, const wchar_t *name, const std::wstring &value)
 {
-    HKEY opened = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                     nullptr, &opened, nullptr);
-    if (status == ERROR_SUCCESS) {
-        status =
-            RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
-                           DWORD((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(opened);
-    }
-    return HRESULT_FROM_WIN32(status);
+    return HRESULT_FROM_WIN32(RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name, REG_SZ,
+                                              value.c_str(),
+                                              DWORD((value.size() + 1) * sizeof(wchar_t))));
 }
 
-inline std::wstring modulePath()
+// What identifies the control's type library, loaded as it asks.
+inline HRESULT libraryAttributes(REGKIND kind, TLIBATTR &attributes)
 {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(module, path, MAX_PATH);
-    return path;
+    ComPtr<ITypeLib> library;
+    if (const HRESULT result = LoadTypeLibEx(modulePath().c_str(), kind, &library); FAILED(result))
+        return result;
+    TLIBATTR *read = nullptr;
+    library->GetLibAttr(&read);
+    attributes = *read;
+    library->ReleaseTLibAttr(read);
+    return S_OK;
 }
 
 } // namespace Registration
@@ -210,25 +219,17 @@ inline std::wstring modulePath()
 STDAPI DllRegisterServer()
 {
     using namespace Registration;
-    const std::wstring path = modulePath();
-    ITypeLib *library = nullptr;
-    if (const HRESULT result = LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
-        FAILED(result))
+    TLIBATTR library{};
+    if (const HRESULT result = libraryAttributes(REGKIND_REGISTER, library); FAILED(result))
         return result;
-    TLIBATTR *attributes = nullptr;
-    library->GetLibAttr(&attributes);
-    const std::wstring libraryId = guidText(attributes->guid);
-    library->ReleaseTLibAttr(attributes);
-    library->Release();
-
     const std::wstring classKey = L"CLSID\\" + guidText(serverClassId);
     for (const auto &[key, name, value] : {
              std::tuple<std::wstring, const wchar_t *, std::wstring>{classKey, nullptr,
                                                                      L"KV27 test control"},
-             {classKey + L"\\InprocServer32", nullptr, path},
+             {classKey + L"\\InprocServer32", nullptr, modulePath()},
              {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
              {classKey + L"\\ProgID", nullptr, serverProgId},
-             {classKey + L"\\TypeLib", nullptr, libraryId},
+             {classKey + L"\\TypeLib", nullptr, guidText(library.guid)},
              {classKey + L"\\Control", nullptr, L""},
              {classKey + L"\\MiscStatus", nullptr, std::to_wstring(serverMiscStatus)},
              {std::wstring(serverProgId) + L"\\CLSID", nullptr, guidText(serverClassId)},
@@ -243,13 +244,7 @@ STDAPI DllUnregisterServer()
     using namespace Registration;
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + guidText(serverClassId)).c_str());
     RegDeleteTreeW(HKEY_CLASSES_ROOT, serverProgId);
-    ITypeLib *library = nullptr;
-    if (SUCCEEDED(LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &library))) {
-        TLIBATTR *a = nullptr;
-        library->GetLibAttr(&a);
-        UnRegisterTypeLib(a->guid, a->wMajorVerNum, a->wMinorVerNum, a->lcid, a->syskind);
-        library->ReleaseTLibAttr(a);
-        library->Release();
-    }
+    if (TLIBATTR a{}; SUCCEEDED(libraryAttributes(REGKIND_NONE, a)))
+        UnRegisterTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind);
     return S_OK;
 }

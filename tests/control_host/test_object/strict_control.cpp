@@ -95,11 +95,8 @@
 #include <utility>
 #include <vector>
 #include <windows.h>
-#include <wrl/client.h>
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 const CLSID classId = {
     0xE7B40C93, 0x2A18, 0x4F6D, {0xB5, 0xC7, 0x3D, 0x9E, 0x1F, 0x0A, 0x8B, 0x64}};
@@ -350,6 +347,70 @@ std::vector<VARIANT> placesBeyondDecimals()
             decimal(0, 12345678901234567890ull, 255, DECIMAL_NEG)};
 }
 
+// The number of the object's member of that name, as late binding asks for it.
+HRESULT memberNamed(IDispatch *object, const wchar_t *name, DISPID *member)
+{
+    std::wstring copy = name;
+    LPOLESTR names[] = {copy.data()};
+    return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, member);
+}
+
+// A property read late-bound, as controls read their container's: an error value where the
+// object has none to give.
+struct Property : VARIANT {
+    Property(IDispatch *object, DISPID member)
+    {
+        VariantInit(this);
+        if (!object || FAILED(get(object, member)))
+            V_VT(this) = VT_ERROR;
+    }
+    Property(IDispatch *object, const wchar_t *name)
+    {
+        VariantInit(this);
+        DISPID member = DISPID_UNKNOWN;
+        if (!object || FAILED(memberNamed(object, name, &member)) || FAILED(get(object, member)))
+            V_VT(this) = VT_ERROR;
+    }
+    Property(const Property &) = delete;
+    ~Property() { VariantClear(this); }
+
+    VARTYPE kind() const { return V_VT(this); }
+    bool isBool(VARIANT_BOOL value) const { return kind() == VT_BOOL && V_BOOL(this) == value; }
+    bool isText(const wchar_t *text) const
+    {
+        return kind() == VT_BSTR && std::wstring(V_BSTR(this)) == text;
+    }
+
+private:
+    HRESULT get(IDispatch *object, DISPID member)
+    {
+        DISPPARAMS none{};
+        return object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                              this, nullptr, nullptr);
+    }
+};
+
+// S_OK where every check holds, else an error code of the control's own for the first that does
+// not, counting from the given one.
+HRESULT firstFailure(WORD code, std::initializer_list<bool> checks)
+{
+    for (const bool holds : checks) {
+        if (!holds)
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, code);
+        ++code;
+    }
+    return S_OK;
+}
+
+// The frame a site activates its control in, and where in it.
+HRESULT windowContext(IOleInPlaceSite *site, ComPtr<IOleInPlaceFrame> &frame, RECT &where)
+{
+    ComPtr<IOleInPlaceUIWindow> document;
+    RECT clip{};
+    OLEINPLACEFRAMEINFO frameInfo{sizeof frameInfo};
+    return site->GetWindowContext(&frame, &document, &where, &clip, &frameInfo);
+}
+
 class StrictControl : public IStrictControl,
                       public IProvideClassInfo2,
                       public IConnectionPointContainer,
@@ -361,9 +422,7 @@ class StrictControl : public IStrictControl,
 public:
     StrictControl()
     {
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(module, path, MAX_PATH);
-        if (SUCCEEDED(LoadTypeLibEx(path, REGKIND_NONE, &m_library)))
+        if (SUCCEEDED(LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &m_library)))
             m_library->GetTypeInfoOfGuid(interfaceId, &m_typeInfo);
     }
     ~StrictControl()
@@ -375,10 +434,6 @@ public:
             CloseHandle(thread);
         }
         announceRelease();
-        if (m_typeInfo)
-            m_typeInfo->Release();
-        if (m_library)
-            m_library->Release();
     }
 
     STDMETHODIMP QueryInterface(REFIID iid, void **object) override
@@ -425,12 +480,11 @@ public:
             return *info = nullptr, E_NOTIMPL;
         if (index != 0)
             return *info = nullptr, DISP_E_BADINDEX;
-        *info = m_typeInfo;
-        return m_typeInfo->AddRef(), S_OK;
+        return m_typeInfo.CopyTo(info);
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *names, UINT count, LCID, DISPID *ids) override
     {
-        return DispGetIDsOfNames(m_typeInfo, names, count, ids);
+        return DispGetIDsOfNames(m_typeInfo.Get(), names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS *parameters,
                         VARIANT *result, EXCEPINFO *exception, UINT *argument) override
@@ -756,20 +810,12 @@ private:
     struct Busy {
         explicit Busy(StrictControl *control, bool called = true)
             : control(control)
-            , called(called)
+            , held(called ? static_cast<IStrictControl *>(control) : nullptr)
             , was(std::exchange(control->m_busy, true))
-        {
-            if (called)
-                static_cast<IStrictControl *>(control)->AddRef();
-        }
-        ~Busy()
-        {
-            control->m_busy = was;
-            if (called)
-                static_cast<IStrictControl *>(control)->Release();
-        }
+        {}
+        ~Busy() { control->m_busy = was; }
         StrictControl *control;
-        bool called;
+        ComPtr<IStrictControl> held;
         bool was;
     };
 
@@ -877,28 +923,17 @@ private:
             return S_OK;
         if (!site)
             return E_UNEXPECTED;
-        IOleInPlaceSite *inPlaceSite = nullptr;
+        ComPtr<IOleInPlaceSite> inPlaceSite;
         if (FAILED(site->QueryInterface(IID_PPV_ARGS(&inPlaceSite))))
             return E_NOINTERFACE;
         HWND container = nullptr;
-        IOleInPlaceFrame *frame = nullptr;
-        IOleInPlaceUIWindow *document = nullptr;
+        ComPtr<IOleInPlaceFrame> frame;
         RECT where{};
-        RECT clip{};
-        OLEINPLACEFRAMEINFO frameInfo{sizeof frameInfo};
-        const bool activated =
-            inPlaceSite->CanInPlaceActivate() == S_OK &&
-            SUCCEEDED(inPlaceSite->GetWindow(&container)) && container &&
-            (!parent || parent == container) && SUCCEEDED(inPlaceSite->OnInPlaceActivate()) &&
-            SUCCEEDED(inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo));
-        if (frame)
-            frame->Release();
-        if (document)
-            document->Release();
-        if (!activated) {
-            inPlaceSite->Release();
+        if (inPlaceSite->CanInPlaceActivate() != S_OK ||
+            FAILED(inPlaceSite->GetWindow(&container)) || !container ||
+            (parent && parent != container) || FAILED(inPlaceSite->OnInPlaceActivate()) ||
+            FAILED(windowContext(inPlaceSite.Get(), frame, where)))
             return E_FAIL;
-        }
         if (position)
             where = *position;
         m_window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, where.left, where.top,
@@ -906,7 +941,7 @@ private:
                                    nullptr, module, nullptr);
         SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         takeTheTimer(m_window);
-        m_inPlaceSite = inPlaceSite;
+        m_inPlaceSite = inPlaceSite.Detach();
         return S_OK;
     }
 
@@ -935,11 +970,9 @@ private:
     void notifyPropertyChange()
     {
         for (const DWORD cookie : m_propertyPoint.sinks()) {
-            IPropertyNotifySink *sink = nullptr;
-            if (SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink)))) {
+            if (ComPtr<IPropertyNotifySink> sink;
+                SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
                 sink->OnChanged(DISPID_UNKNOWN);
-                sink->Release();
-            }
         }
     }
 
@@ -980,12 +1013,10 @@ private:
     {
         DISPPARAMS parameters{lastFirst.data(), nullptr, UINT(lastFirst.size()), 0};
         for (const DWORD cookie : sinks) {
-            IDispatch *sink = nullptr;
-            if (FAILED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
-                continue;
-            sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                         nullptr, nullptr, nullptr);
-            sink->Release();
+            if (ComPtr<IDispatch> sink;
+                SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
+                sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                             nullptr, nullptr, nullptr);
         }
     }
 
@@ -1052,24 +1083,17 @@ private:
         echo(L"timerpump", m_pumpText);
     }
 
-    // The frame the control is activated in, holding a reference.
-    IOleInPlaceFrame *frame() const
+    // The frame the control is activated in.
+    ComPtr<IOleInPlaceFrame> frame() const
     {
-        IOleInPlaceFrame *frame = nullptr;
-        IOleInPlaceUIWindow *document = nullptr;
+        ComPtr<IOleInPlaceFrame> frame;
         RECT where{};
-        RECT clip{};
-        OLEINPLACEFRAMEINFO frameInfo{sizeof frameInfo};
-        if (FAILED(m_inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo)))
-            return nullptr;
-        if (document)
-            document->Release();
-        return frame;
+        return SUCCEEDED(windowContext(m_inPlaceSite, frame, where)) ? frame : nullptr;
     }
 
     void disableModelessWindowsForAMoment(bool nested)
     {
-        IOleInPlaceFrame *const held = frame();
+        const ComPtr<IOleInPlaceFrame> held = frame();
         if (!held)
             return;
         held->EnableModeless(FALSE);
@@ -1081,7 +1105,6 @@ private:
         }
         pumpMessages(nested ? 100 : 300);
         held->EnableModeless(TRUE);
-        held->Release();
     }
 
     // A modeless dialog relies on its container's message loop for Tab, Enter and Esc, and the
@@ -1092,10 +1115,8 @@ private:
             CreateDialogParamW(module, L"MODELESS", GetAncestor(m_window, GA_ROOT),
                                &StrictControl::dialogProcedure, reinterpret_cast<LPARAM>(this));
         SetWindowTextW(dialog, titled(L"Strict control dialog").c_str());
-        if (IOleInPlaceFrame *const held = frame()) {
+        if (const ComPtr<IOleInPlaceFrame> held = frame())
             held->SetActiveObject(this, L"Strict control");
-            held->Release();
-        }
     }
 
     static INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -1108,10 +1129,8 @@ private:
             return FALSE;
         auto *self = reinterpret_cast<StrictControl *>(GetWindowLongPtrW(dialog, DWLP_USER));
         self->fireTexts({L"dialog", LOWORD(wParam) == IDOK ? L"ok" : L"cancel"});
-        if (IOleInPlaceFrame *const held = self->frame()) {
+        if (const ComPtr<IOleInPlaceFrame> held = self->frame())
             held->SetActiveObject(nullptr, nullptr);
-            held->Release();
-        }
         DestroyWindow(dialog);
         return TRUE;
     }
@@ -1125,119 +1144,58 @@ private:
     }
 
     // What a container gives its controls; each missing or wrong one fails with its own code.
-    // What its extender says: each missing or wrong one fails with its own code.
-    HRESULT readExtender()
-    {
-        IOleControlSite *controlSite = nullptr;
-        IDispatch *extender = nullptr;
-        if (FAILED(m_site->QueryInterface(IID_PPV_ARGS(&controlSite))))
-            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x320);
-        const HRESULT given = controlSite->GetExtendedControl(&extender);
-        controlSite->Release();
-        if (FAILED(given) || !extender)
-            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x321);
-        // By name, late-bound, as such controls read it.
-        const auto read = [](IDispatch *object, const wchar_t *property) {
-            VARIANT value;
-            VariantInit(&value);
-            std::wstring name = property;
-            LPOLESTR names[] = {name.data()};
-            DISPID member = DISPID_UNKNOWN;
-            DISPPARAMS none{};
-            if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member)) ||
-                FAILED(object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                      &none, &value, nullptr, nullptr)))
-                V_VT(&value) = VT_ERROR;
-            return value;
-        };
-        const auto isText = [](const VARIANT &value, const wchar_t *expected) {
-            return V_VT(&value) == VT_BSTR && std::wstring(V_BSTR(&value)) == expected;
-        };
-        VARIANT name = read(extender, L"Name");
-        VARIANT visible = read(extender, L"Visible");
-        VARIANT parent = read(extender, L"Parent");
-        VARIANT formName{};
-        if (V_VT(&parent) == VT_DISPATCH && V_DISPATCH(&parent))
-            formName = read(V_DISPATCH(&parent), L"Name");
-        std::wstring unknown = L"Tag";
-        LPOLESTR unknownNames[] = {unknown.data()};
-        DISPID unknownId = 0;
-        const bool checks[] = {
-            isText(name, L"Hearthwick1"),
-            V_VT(&visible) == VT_BOOL,
-            isText(formName, L"Form1"),
-            extender->GetIDsOfNames(IID_NULL, unknownNames, 1, LOCALE_USER_DEFAULT, &unknownId) ==
-                DISP_E_UNKNOWNNAME,
-        };
-        for (VARIANT *value : {&name, &visible, &parent, &formName})
-            VariantClear(value);
-        extender->Release();
-        for (std::size_t i = 0; i < std::size(checks); ++i)
-            if (!checks[i])
-                return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x322 + i);
-        return S_OK;
-    }
-
     HRESULT readAmbientProperties()
     {
-        IDispatch *ambient = nullptr;
+        ComPtr<IDispatch> ambient;
         if (FAILED(m_site->QueryInterface(IID_PPV_ARGS(&ambient))))
             return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x310);
-        const auto read = [ambient](DISPID property) {
-            VARIANT value;
-            VariantInit(&value);
-            DISPPARAMS none{};
-            if (FAILED(ambient->Invoke(property, IID_NULL, LOCALE_USER_DEFAULT,
-                                       DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr)))
-                V_VT(&value) = VT_ERROR;
-            return value;
+        const auto read = [&](DISPID property) { return Property(ambient.Get(), property); };
+        const auto isColour = [&](DISPID property) {
+            const VARTYPE kind = read(property).kind();
+            return kind == VT_I4 || kind == VT_UI4;
         };
-        const auto isBool = [&](DISPID property, VARIANT_BOOL expected) {
-            VARIANT value = read(property);
-            return V_VT(&value) == VT_BOOL && V_BOOL(&value) == expected;
-        };
-        const auto kind = [&](DISPID property) {
-            VARIANT value = read(property);
-            return V_VT(&value);
-        };
-        VARIANT name = read(DISPID_AMBIENT_DISPLAYNAME);
-        VARIANT font = read(DISPID_AMBIENT_FONT);
-        IFontDisp *fontDisp = nullptr;
-        IOleControlSite *controlSite = nullptr;
-        wchar_t unknownName[] = L"NoSuchAmbientProperty";
-        LPOLESTR names[] = {unknownName};
+        const Property font = read(DISPID_AMBIENT_FONT);
+        ComPtr<IFontDisp> fontDisp;
+        ComPtr<IOleControlSite> controlSite;
         DISPID unknownId = 0;
-        const bool checks[] = {
-            isBool(DISPID_AMBIENT_USERMODE, VARIANT_TRUE),
-            isBool(DISPID_AMBIENT_UIDEAD, VARIANT_FALSE),
-            kind(DISPID_AMBIENT_LOCALEID) == VT_I4,
-            V_VT(&name) == VT_BSTR && std::wstring(V_BSTR(&name)) == L"Hearthwick1",
-            (V_VT(&font) == VT_DISPATCH || V_VT(&font) == VT_UNKNOWN) && V_UNKNOWN(&font) &&
-                SUCCEEDED(V_UNKNOWN(&font)->QueryInterface(IID_PPV_ARGS(&fontDisp))),
-            kind(DISPID_AMBIENT_FORECOLOR) == VT_I4 || kind(DISPID_AMBIENT_FORECOLOR) == VT_UI4,
-            kind(DISPID_AMBIENT_BACKCOLOR) == VT_I4 || kind(DISPID_AMBIENT_BACKCOLOR) == VT_UI4,
-            isBool(DISPID_AMBIENT_MESSAGEREFLECT, VARIANT_FALSE),
-            SUCCEEDED(m_site->QueryInterface(IID_PPV_ARGS(&controlSite))),
-            ambient->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &unknownId) ==
-                    DISP_E_UNKNOWNNAME &&
-                unknownId == DISPID_UNKNOWN,
-        };
-        VariantClear(&name);
-        VariantClear(&font);
-        if (fontDisp)
-            fontDisp->Release();
-        if (controlSite)
-            controlSite->Release();
-        ambient->Release();
-        for (std::size_t i = 0; i < std::size(checks); ++i)
-            if (!checks[i])
-                return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x311 + i);
-        return S_OK;
+        return firstFailure(
+            0x311, {read(DISPID_AMBIENT_USERMODE).isBool(VARIANT_TRUE),
+                    read(DISPID_AMBIENT_UIDEAD).isBool(VARIANT_FALSE),
+                    read(DISPID_AMBIENT_LOCALEID).kind() == VT_I4,
+                    read(DISPID_AMBIENT_DISPLAYNAME).isText(L"Hearthwick1"),
+                    (font.kind() == VT_DISPATCH || font.kind() == VT_UNKNOWN) && V_UNKNOWN(&font) &&
+                        SUCCEEDED(V_UNKNOWN(&font)->QueryInterface(IID_PPV_ARGS(&fontDisp))),
+                    isColour(DISPID_AMBIENT_FORECOLOR), isColour(DISPID_AMBIENT_BACKCOLOR),
+                    read(DISPID_AMBIENT_MESSAGEREFLECT).isBool(VARIANT_FALSE),
+                    SUCCEEDED(m_site->QueryInterface(IID_PPV_ARGS(&controlSite))),
+                    memberNamed(ambient.Get(), L"NoSuchAmbientProperty", &unknownId) ==
+                            DISP_E_UNKNOWNNAME &&
+                        unknownId == DISPID_UNKNOWN});
+    }
+
+    // What its extender says, read by name as controls of the classic visual tools read it;
+    // each missing or wrong one fails with its own code.
+    HRESULT readExtender()
+    {
+        ComPtr<IOleControlSite> controlSite;
+        ComPtr<IDispatch> extender;
+        if (FAILED(m_site->QueryInterface(IID_PPV_ARGS(&controlSite))))
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x320);
+        if (FAILED(controlSite->GetExtendedControl(&extender)) || !extender)
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x321);
+        const Property parent(extender.Get(), L"Parent");
+        DISPID unknownId = 0;
+        return firstFailure(
+            0x322, {Property(extender.Get(), L"Name").isText(L"Hearthwick1"),
+                    Property(extender.Get(), L"Visible").kind() == VT_BOOL,
+                    Property(parent.kind() == VT_DISPATCH ? V_DISPATCH(&parent) : nullptr, L"Name")
+                        .isText(L"Form1"),
+                    memberNamed(extender.Get(), L"Tag", &unknownId) == DISP_E_UNKNOWNNAME});
     }
 
     LONG m_references = 1;
-    ITypeLib *m_library = nullptr;
-    ITypeInfo *m_typeInfo = nullptr;
+    ComPtr<ITypeLib> m_library;
+    ComPtr<ITypeInfo> m_typeInfo;
     IOleClientSite *m_site = nullptr;
     IOleInPlaceSite *m_inPlaceSite = nullptr;
     HWND m_window = nullptr;
