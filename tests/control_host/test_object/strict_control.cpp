@@ -223,12 +223,11 @@ IGlobalInterfaceTable *globalTable()
 
 class PointList : public IEnumConnectionPoints {
 public:
-    PointList(IUnknown *owner, std::vector<IConnectionPoint *> points)
+    PointList(IUnknown *owner, std::vector<IConnectionPoint *> points, std::size_t next = 0)
         : m_owner(owner)
         , m_points(std::move(points))
-    {
-        m_owner->AddRef();
-    }
+        , m_next(next)
+    {}
 
     STDMETHODIMP QueryInterface(REFIID iid, void **object) override
     {
@@ -241,10 +240,8 @@ public:
     STDMETHODIMP_(ULONG) Release() override
     {
         const ULONG left = InterlockedDecrement(&m_references);
-        if (left == 0) {
-            m_owner->Release();
+        if (left == 0)
             delete this;
-        }
         return left;
     }
     STDMETHODIMP Next(ULONG count, IConnectionPoint **points, ULONG *fetched) override
@@ -264,17 +261,14 @@ public:
     STDMETHODIMP Reset() override { return m_next = 0, S_OK; }
     STDMETHODIMP Clone(IEnumConnectionPoints **copy) override
     {
-        auto *clone = new PointList(m_owner, m_points);
-        clone->m_next = m_next;
-        *copy = clone;
-        return S_OK;
+        return *copy = new PointList(m_owner.Get(), m_points, m_next), S_OK;
     }
 
 private:
     LONG m_references = 1;
-    IUnknown *m_owner;
+    ComPtr<IUnknown> m_owner;
     std::vector<IConnectionPoint *> m_points;
-    std::size_t m_next = 0;
+    std::size_t m_next;
 };
 
 // Values of every kind, each event's in their order, the first a text naming them.
@@ -622,24 +616,14 @@ public:
     // IOleObject
     STDMETHODIMP SetClientSite(IOleClientSite *site) override
     {
-        if (m_site)
-            m_site->Release();
         m_site = site;
-        if (m_site)
-            m_site->AddRef();
         if (site) {
             const Busy busy(this);
             closeFromOutsideDuring(L"SetClientSite");
         }
         return S_OK;
     }
-    STDMETHODIMP GetClientSite(IOleClientSite **site) override
-    {
-        *site = m_site;
-        if (m_site)
-            m_site->AddRef();
-        return S_OK;
-    }
+    STDMETHODIMP GetClientSite(IOleClientSite **site) override { return m_site.CopyTo(site); }
     STDMETHODIMP DoVerb(LONG verb, LPMSG, IOleClientSite *site, LONG, HWND parent,
                         LPCRECT position) override
     {
@@ -648,7 +632,7 @@ public:
             return OLEOBJ_E_INVALIDVERB;
         const Busy busy(this);
         closeFromOutsideDuring(L"DoVerb");
-        return activateInPlace(site ? site : m_site, parent, position);
+        return activateInPlace(site ? site : m_site.Get(), parent, position);
     }
     STDMETHODIMP GetUserClassID(CLSID *id) override { return *id = classId, S_OK; }
     STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD *status) override
@@ -969,11 +953,10 @@ private:
 
     void notifyPropertyChange()
     {
-        for (const DWORD cookie : m_propertyPoint.sinks()) {
+        for (const DWORD cookie : m_propertyPoint.sinks())
             if (ComPtr<IPropertyNotifySink> sink;
                 SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
                 sink->OnChanged(DISPID_UNKNOWN);
-        }
     }
 
     // Each value a text passed by reference, as the control's tools raise events.
@@ -1012,12 +995,11 @@ private:
                        DISPID event = actionEventId)
     {
         DISPPARAMS parameters{lastFirst.data(), nullptr, UINT(lastFirst.size()), 0};
-        for (const DWORD cookie : sinks) {
+        for (const DWORD cookie : sinks)
             if (ComPtr<IDispatch> sink;
                 SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
                 sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
                              nullptr, nullptr, nullptr);
-        }
     }
 
     // The worker calls the sinks through the global interface table, which marshals each call
@@ -1196,7 +1178,7 @@ private:
     LONG m_references = 1;
     ComPtr<ITypeLib> m_library;
     ComPtr<ITypeInfo> m_typeInfo;
-    IOleClientSite *m_site = nullptr;
+    ComPtr<IOleClientSite> m_site;
     IOleInPlaceSite *m_inPlaceSite = nullptr;
     HWND m_window = nullptr;
     WNDPROC m_staticProcedure = nullptr;
