@@ -25,6 +25,18 @@ QByteArray withoutNewline(const std::string &line)
     return QByteArray::fromStdString(line.substr(0, line.size() - 1));
 }
 
+// An action as the host writes it, and the values the program reads of it.
+std::pair<QByteArray, ActionValues>
+readBack(const std::array<HostWire::Value, ControlContract::actionValueCount> &written)
+{
+    QByteArray line = withoutNewline(HostWire::actionLine(written));
+    const auto parsed = parseLine(line);
+    const auto *message = std::get_if<Message>(&parsed);
+    const auto *action = message ? std::get_if<Action>(message) : nullptr;
+    require(action, "the program reads every action the host writes", line);
+    return {line, action->values};
+}
+
 // A value as the host writes it and as the program must read it.
 std::pair<HostWire::Value, EventValue> consumeValue(FuzzedDataProvider &data)
 {
@@ -70,12 +82,8 @@ void checkExactNumber(FuzzedDataProvider &data)
     std::array<HostWire::Value, ControlContract::actionValueCount> written;
     written.fill(HostWire::emptyValue());
     written[0] = HostWire::exactValue(negative, high, low, scale);
-    const QByteArray line = withoutNewline(HostWire::actionLine(written));
-    const auto parsed = parseLine(line);
-    const auto *message = std::get_if<Message>(&parsed);
-    const auto *action = message ? std::get_if<Action>(message) : nullptr;
-    require(action, "the program reads every exact number the host writes", line);
-    const EventValue &read = action->values.bszAction;
+    const auto [line, values] = readBack(written);
+    const EventValue &read = values.bszAction;
 
     const unsigned __int128 magnitude = (static_cast<unsigned __int128>(high) << 64) | low;
     const long double exact = (negative ? -1.0L : 1.0L) * static_cast<long double>(magnitude) /
@@ -120,20 +128,6 @@ void checkExactNumber(FuzzedDataProvider &data)
     }
 }
 
-// What the host says of the control's windows reads back as it said it.
-void checkWindowMessages(FuzzedDataProvider &data)
-{
-    const bool state = data.ConsumeBool();
-    const bool window = data.ConsumeBool();
-    const QByteArray line =
-        withoutNewline(window ? HostWire::windowLine(state) : HostWire::modelessLine(state));
-    const auto parsed = parseLine(line);
-    const auto *message = std::get_if<Message>(&parsed);
-    require(message && (window ? *message == Message(ControlWindow{state})
-                               : *message == Message(Modeless{state})),
-            "a window message reads back as it was written", line);
-}
-
 void checkAnyLine(const QByteArray &line)
 {
     const auto parsed = parseLine(line);
@@ -157,12 +151,7 @@ void checkActionRoundTrip(FuzzedDataProvider &data)
     std::array<EventValue, ControlContract::actionValueCount> expected;
     for (std::size_t i = 0; i < written.size(); ++i)
         std::tie(written[i], expected[i]) = consumeValue(data);
-    const QByteArray line = withoutNewline(HostWire::actionLine(written));
-    const auto parsed = parseLine(line);
-    const auto *message = std::get_if<Message>(&parsed);
-    const auto *action = message ? std::get_if<Action>(message) : nullptr;
-    require(action, "the program reads every action the host writes", line);
-    const ActionValues &values = action->values;
+    const auto [line, values] = readBack(written);
     for (std::size_t i = 0; i < expected.size(); ++i)
         require(same(values[i], expected[i]), "every value reads back as it was written", line);
 }
@@ -191,7 +180,7 @@ void checkFailureRoundTrip(FuzzedDataProvider &data)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange(0, 4)) {
+    switch (data.ConsumeIntegralInRange(0, 3)) {
     case 0: {
         const std::string line = data.ConsumeRemainingBytesAsString();
         checkAnyLine(QByteArray::fromStdString(line));
@@ -202,9 +191,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         break;
     case 2:
         checkExactNumber(data);
-        break;
-    case 3:
-        checkWindowMessages(data);
         break;
     default:
         checkFailureRoundTrip(data);
