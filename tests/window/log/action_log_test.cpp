@@ -22,107 +22,49 @@ void pressKeys(QWidget *widget, const char *keys)
         QTest::keySequence(widget, QKeySequence(key));
 }
 
-struct KeyCase {
-    const char *name;
-    const char *keys;
-    QString selected; // after the keys
-    // After the keys, lines joined by line feeds.
-    QString text = QStringLiteral("one two\nthree");
-    QString clipboard = {}; // after the keys, from none
-};
-
-void PrintTo(const KeyCase &keyCase, std::ostream *os)
-{
-    *os << keyCase.name;
-}
-
-constexpr auto byName = [](const auto &info) { return std::string(info.param.name); };
-
-class LogEditing : public WindowTest, public testing::WithParamInterface<KeyCase> {
-protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        log()->setPlainText("one two\r\nthree");
-        log()->setFocus();
-        QApplication::clipboard()->clear();
-    }
-};
-
 constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
 constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
 
-TEST_P(LogEditing, KeysMoveSelectAndEditAsInAnEditBox)
+using ActionLogTest = WindowTest;
+
+TEST_F(ActionLogTest, KeysMoveSelectAndEditAsInAnEditBox)
 {
-    pressKeys(log(), GetParam().keys);
-    EXPECT_EQ(log()->toCrLfText(), QString(GetParam().text).replace(u'\n', QStringLiteral("\r\n")));
-    EXPECT_EQ(log()->document().selectedText(), GetParam().selected);
-    EXPECT_EQ(QApplication::clipboard()->text(), GetParam().clipboard);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, LogEditing,
-    testing::Values(
-        KeyCase{"shiftEndSelectsTheLine", "Shift+End", "one two"},
-        KeyCase{"ctrlRightMovesByWord", "Ctrl+Right, Ctrl+Shift+Right", "two"},
-        KeyCase{"ctrlLeftFromTheNextLine", "Down, Ctrl+Left, Ctrl+Shift+Left", "two"},
-        KeyCase{"shiftDownSelectsToTheNextLine", "Right, Shift+Down", "ne two\nt"},
-        KeyCase{"ctrlShiftEndSelectsToTheEnd", "Ctrl+Right, Ctrl+Shift+End", "two\nthree"},
-        KeyCase{"shiftArrowsThenTypingReplaces", "Shift+Right, Shift+Right, X", "",
-                "xe two\nthree"},
-        KeyCase{"backspaceJoinsLines", "Down, Home, Backspace", "", "one twothree"},
-        KeyCase{"deleteTakesTheSelection", "Shift+End, Del", "", "\nthree"},
-        KeyCase{"returnBreaksTheLine", "Ctrl+Right, Return", "", "one \ntwo\nthree"},
-        KeyCase{"selectAll", "Ctrl+A", "one two\nthree"},
-        KeyCase{"ctrlCCopies", "Shift+End, Ctrl+C", "one two", "one two\nthree", "one two"},
-        KeyCase{"ctrlXCuts", "Shift+End, Ctrl+X", "", "\nthree", "one two"},
-        KeyCase{"ctrlBackspaceTakesTheWordBefore", "End, Ctrl+Backspace", "", "one \nthree"},
-        KeyCase{"ctrlDeleteTakesTheWordAfter", "Ctrl+Del", "", "two\nthree"},
-        KeyCase{"pageDown", "PgDown, Shift+End", "three"},
-        KeyCase{"shiftPageDown", "Right, Shift+PgDown", "ne two\nt"},
-        KeyCase{"pageUp", "Down, PgUp, Shift+End", "one two"},
-        KeyCase{"shiftPageUp", "Down, Shift+PgUp", "one two\n"}),
-    byName);
-
-struct VerticalCase {
-    const char *name;
-    const char *keys;
-    // What a drag or the program does after the keys, to the log and the standard box alike.
-    void (*edit)(ActionLog &log, QPlainTextEdit &box) = nullptr;
-};
-
-void PrintTo(const VerticalCase &verticalCase, std::ostream *os)
-{
-    *os << verticalCase.name;
-}
-
-class UpAndDown : public WindowTest, public testing::WithParamInterface<VerticalCase> {};
-
-// Up and Down keep a column only from one vertical move to the next: after any other move or
-// edit they start from where the caret is, while lines that arrive above leave it in its column.
-TEST_P(UpAndDown, GoWhereTheStandardBoxGoes)
-{
-    const QString text("alpha beta gamma\nhello, world foo.bar don't 3.14 x_y\n"
-                       "alpha beta gamma\nhello, world foo.bar don't 3.14 x_y");
-    // The standard box, set up as the log is.
-    QPlainTextEdit box;
-    box.setLineWrapMode(QPlainTextEdit::NoWrap);
-    box.setFont(log()->font());
-    box.setPlainText(text);
-    log()->setPlainText(text);
-    log()->setFocus();
-    QApplication::clipboard()->setText("pasted");
-    const auto pressBoth = [&](const char *keys) {
-        pressKeys(log(), keys);
-        pressKeys(&box, keys);
+    const struct {
+        const char *name;
+        const char *keys;
+        QString selected; // after the keys
+        // After the keys, lines joined by line feeds.
+        QString text = QStringLiteral("one two\nthree");
+        QString clipboard = {}; // after the keys, from none
+    } cases[] = {
+        {"shiftEndSelectsTheLine", "Shift+End", "one two"},
+        {"ctrlRightMovesByWord", "Ctrl+Right, Ctrl+Shift+Right", "two"},
+        {"ctrlLeftFromTheNextLine", "Down, Ctrl+Left, Ctrl+Shift+Left", "two"},
+        {"shiftDownSelectsToTheNextLine", "Right, Shift+Down", "ne two\nt"},
+        {"ctrlShiftEndSelectsToTheEnd", "Ctrl+Right, Ctrl+Shift+End", "two\nthree"},
+        {"shiftArrowsThenTypingReplaces", "Shift+Right, Shift+Right, X", "", "xe two\nthree"},
+        {"backspaceJoinsLines", "Down, Home, Backspace", "", "one twothree"},
+        {"deleteTakesTheSelection", "Shift+End, Del", "", "\nthree"},
+        {"returnBreaksTheLine", "Ctrl+Right, Return", "", "one \ntwo\nthree"},
+        {"selectAll", "Ctrl+A", "one two\nthree"},
+        {"ctrlCCopies", "Shift+End, Ctrl+C", "one two", "one two\nthree", "one two"},
+        {"ctrlXCuts", "Shift+End, Ctrl+X", "", "\nthree", "one two"},
+        {"ctrlBackspaceTakesTheWordBefore", "End, Ctrl+Backspace", "", "one \nthree"},
+        {"ctrlDeleteTakesTheWordAfter", "Ctrl+Del", "", "two\nthree"},
+        {"pageDown", "PgDown, Shift+End", "three"},
+        {"shiftPageDown", "Right, Shift+PgDown", "ne two\nt"},
+        {"pageUp", "Down, PgUp, Shift+End", "one two"},
+        {"shiftPageUp", "Down, Shift+PgUp", "one two\n"},
     };
-    pressBoth(GetParam().keys);
-    if (GetParam().edit)
-        GetParam().edit(*log(), box);
-    ASSERT_EQ(log()->document().toPlainText(), box.toPlainText());
-    for (const char *key : {"Down", "Up"}) {
-        pressBoth(key);
-        EXPECT_EQ(log()->document().caret(), box.textCursor().position()) << key;
+    log()->setFocus();
+    for (const auto &[name, keys, selected, text, clipboard] : cases) {
+        SCOPED_TRACE(name);
+        log()->setPlainText("one two\r\nthree");
+        QApplication::clipboard()->clear();
+        pressKeys(log(), keys);
+        EXPECT_EQ(log()->toCrLfText(), QString(text).replace(u'\n', QStringLiteral("\r\n")));
+        EXPECT_EQ(log()->document().selectedText(), selected);
+        EXPECT_EQ(QApplication::clipboard()->text(), clipboard);
     }
 }
 
@@ -145,25 +87,57 @@ void lineArrives(ActionLog &log, QPlainTextEdit &box)
     QTextCursor(box.document()).insertText("arrived\n");
 }
 
-// Rows that begin "Down, End, Down" come to the short third line's end, keeping the longer line's
-// column; those that begin "End, X, Home, Down" come to the second line's start, keeping its
-// column, with the first line's end to take back.
-INSTANTIATE_TEST_SUITE_P(
-    AfterEachEdit, UpAndDown,
-    testing::Values(VerticalCase{"typing", "Down, End, Down, X"},
-                    VerticalCase{"backspace", "Down, End, Down, Backspace"},
-                    VerticalCase{"delete", "Down, End, Down, Del"},
-                    VerticalCase{"endWhereTheCaretIs", "Down, End, Down, End"},
-                    VerticalCase{"undo", "End, X, Home, Down, Ctrl+Z"},
-                    VerticalCase{"redo", "End, X, Home, Down, Ctrl+Z, Ctrl+Shift+Z"},
-                    VerticalCase{"selectAll", "End, X, Home, Down, Ctrl+A"},
-                    VerticalCase{"paste", "Down, End, Down, Ctrl+V"},
-                    VerticalCase{"cut", "Down, End, Down, Shift+Down, Ctrl+X"},
-                    VerticalCase{"draggedMove", "Down, End, Down", dragAlphaDown},
-                    VerticalCase{"lineArriving", "Down, End, Down", lineArrives}),
-    byName);
-
-using ActionLogTest = WindowTest;
+// Up and Down keep a column only from one vertical move to the next: after any other move or
+// edit they start from where the caret is, while lines that arrive above leave it in its column.
+TEST_F(ActionLogTest, UpAndDownGoWhereTheStandardBoxGoes)
+{
+    // Rows that begin "Down, End, Down" come to the short third line's end, keeping the longer
+    // line's column; those that begin "End, X, Home, Down" come to the second line's start,
+    // keeping its column, with the first line's end to take back.
+    const struct {
+        const char *name;
+        const char *keys;
+        // What a drag or the program does after the keys, to the log and the standard box alike.
+        void (*edit)(ActionLog &log, QPlainTextEdit &box) = nullptr;
+    } cases[] = {
+        {"typing", "Down, End, Down, X"},
+        {"backspace", "Down, End, Down, Backspace"},
+        {"delete", "Down, End, Down, Del"},
+        {"endWhereTheCaretIs", "Down, End, Down, End"},
+        {"undo", "End, X, Home, Down, Ctrl+Z"},
+        {"redo", "End, X, Home, Down, Ctrl+Z, Ctrl+Shift+Z"},
+        {"selectAll", "End, X, Home, Down, Ctrl+A"},
+        {"paste", "Down, End, Down, Ctrl+V"},
+        {"cut", "Down, End, Down, Shift+Down, Ctrl+X"},
+        {"draggedMove", "Down, End, Down", dragAlphaDown},
+        {"lineArriving", "Down, End, Down", lineArrives},
+    };
+    const QString text("alpha beta gamma\nhello, world foo.bar don't 3.14 x_y\n"
+                       "alpha beta gamma\nhello, world foo.bar don't 3.14 x_y");
+    log()->setFocus();
+    for (const auto &[name, keys, edit] : cases) {
+        SCOPED_TRACE(name);
+        // The standard box, set up as the log is.
+        QPlainTextEdit box;
+        box.setLineWrapMode(QPlainTextEdit::NoWrap);
+        box.setFont(log()->font());
+        box.setPlainText(text);
+        log()->setPlainText(text);
+        QApplication::clipboard()->setText("pasted");
+        const auto pressBoth = [&](const char *sequence) {
+            pressKeys(log(), sequence);
+            pressKeys(&box, sequence);
+        };
+        pressBoth(keys);
+        if (edit)
+            edit(*log(), box);
+        EXPECT_EQ(log()->document().toPlainText(), box.toPlainText());
+        for (const char *key : {"Down", "Up"}) {
+            pressBoth(key);
+            EXPECT_EQ(log()->document().caret(), box.textCursor().position()) << key;
+        }
+    }
+}
 
 // The arrows pass a composed character whole and Delete takes it whole, where the standard box's
 // layout places its cursor stops: never beside a bare accent or inside an emoji.
