@@ -1,7 +1,6 @@
 // The Windows program's side under wine: Qt's Windows QProcess and event loop drive the real
 // control host and the test control through the window.
 
-#include "action_log.h"
 #include "control_contract.h"
 #include "environment_guard.h"
 #include "event_loop_gaps.h"
@@ -9,12 +8,12 @@
 #include "hosted_control.h"
 #include "message_box_text.h"
 #include "qt_printers.h"
+#include "window_parts.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -80,11 +79,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return log()->toCrLfText() != "earlier line"; }, 60000));
     }
 
-    ActionLog *log() { return window.findChild<ActionLog *>("Text8"); }
-    void press(const char *button)
-    {
-        QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
-    }
+    ActionLog *log() { return logOf(&window); }
+    void press(const char *button) { ::press(&window, button); }
     void sendByRadio(const QString &line)
     {
         window.findChild<QLineEdit *>("CommandLine")->setText(line);
@@ -153,11 +149,7 @@ protected:
         control->followWindow(window.get());
         window->show();
     }
-    ActionLog *log() const { return window->findChild<ActionLog *>("Text8"); }
-    void pressOn() const
-    {
-        QTest::mouseClick(window->findChild<QPushButton *>("Command1"), Qt::LeftButton);
-    }
+    ActionLog *log() const { return logOf(window.get()); }
 
     std::unique_ptr<ExerciserWindow> window;
 };
@@ -183,7 +175,7 @@ TEST_F(StartingWindow, WithoutTheControlSaysSoOnceAndTheSimulatedDeviceStandsIn)
     }
     delete box;
 
-    pressOn();
+    press(window.get(), "Command1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }));
     EXPECT_EQ(log()->toCrLfText(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
     EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
@@ -205,7 +197,7 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     log()->setFocus();
     QTest::keyClicks(log(), "typed");
     EXPECT_EQ(log()->toCrLfText(), "typed");
-    QTest::mouseClick(window->findChild<QPushButton *>("Command3"), Qt::LeftButton);
+    press(window.get(), "Command3");
     EXPECT_EQ(log()->toCrLfText(), "");
     EXPECT_FALSE(chosen());
     ASSERT_TRUE(QTest::qWaitFor(chosen, 60000));
@@ -217,7 +209,7 @@ TEST_F(StartingWindow, StaysInUseWhileASlowControlIsCreated)
     EXPECT_LT(longestGap, 1000);
     variant.reset();
 
-    pressOn();
+    press(window.get(), "Command1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }, 30000));
     EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n");
 }
@@ -238,7 +230,7 @@ TEST_F(StartingWindow, FallsBackToThe32BitHostForA32BitControl)
     const auto *control = window->findChild<HostedControl *>();
     ASSERT_TRUE(QTest::qWaitFor(
         [control] { return control->state() == HostedControl::State::Hosted; }, 60000));
-    pressOn();
+    press(window.get(), "Command1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }, 30000));
     EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n");
     EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
