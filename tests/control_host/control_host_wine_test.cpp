@@ -81,26 +81,17 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
     const auto whole = [](qint64 value) { return EventValue::whole(value); };
     const auto number = [](double value) { return EventValue::fraction(value); };
     const auto decimal = [](const QString &digits) { return EventValue::decimal(digits); };
+    const EventValue empty;
+    const EventValue null = EventValue::null();
     ActionValues six = texts({"(an object)", "1", "2", "3", "4", "5"});
-    six.reserved = EventValue();
+    six.reserved = empty;
     QList<ActionValues> expected{
-        {text("kinds"),
-         {},
-         EventValue::null(),
-         whole(-8),
-         whole(-16000),
-         whole(-2000000000),
-         whole(int64Min)},
+        {text("kinds"), empty, null, whole(-8), whole(-16000), whole(-2000000000), whole(int64Min)},
         {whole(255), whole(65535), whole(4294967295), decimal("18446744073709551615"), whole(-7),
          whole(7), whole(42)},
         {number(1.5), number(-0.1), number(std::numeric_limits<double>::quiet_NaN()),
          number(-infinity), number(12.5), whole(-3), whole(-12345678901234)},
-        {number(1.25),
-         text("True"),
-         {},
-         text("by reference"),
-         whole(99),
-         text("𝄞 Ärger\ttab"),
+        {number(1.25), text("True"), empty, text("by reference"), whole(99), text("𝄞 Ärger\ttab"),
          text(QString::fromUtf8("a\0b", 3))},
         {text(QString::fromUtf16(u"x\xD800y", 3)), text(""), text(""), number(-0.0),
          text("\"quoted\" \\ and\r\nnew line"), number(0.1 + 0.2), number(1e300)},
@@ -108,13 +99,7 @@ TEST_P(ControlHostUnderWine, ReportsEveryKindOfValue)
         // object and a list by their kind.
         {number(0.1), text("error 0x80004005"), text("(an object)"), text("(a list of values)"),
          number(-2.5)},
-        {number(0.1),
-         number(1.25),
-         {},
-         text("False"),
-         text("error 0x80004005"),
-         {},
-         EventValue::null()},
+        {number(0.1), number(1.25), empty, text("False"), text("error 0x80004005"), empty, null},
         six,
         texts({"1", "2", "3", "4", "5", "6", "7"}),
         {text("exact"), decimal("79228162514264337593543950335"),
