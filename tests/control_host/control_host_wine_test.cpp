@@ -388,9 +388,6 @@ TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
     programWindow.start(KV27_WINE, {dialogTool, "window", "KV27 Exerciser " + tag});
     ASSERT_TRUE(programWindow.waitForReadyRead(60000));
     const QString owner = QString::fromLatin1(programWindow.readLine().trimmed());
-    const auto pressOnceShown = [&](QProcess &user, const char *title, const char *after) {
-        user.start(KV27_WINE, {dialogTool, "press", title + (" " + tag), after, owner});
-    };
     QTemporaryDir folder;
     const QString released = folder.filePath("released");
     const EnvironmentGuard announce("KV27_TEST_CONTROL_RELEASED",
@@ -408,8 +405,8 @@ TEST_P(ControlHostUnderWine, WaitsForTheUserToAnswerTheControlsBoxes)
         QFile::remove(released);
         const auto variant = testControlVariant(name);
         QProcess user;
-        // Twice the reply limit.
-        pressOnceShown(user, title, "4000");
+        // Once shown, after twice the reply limit.
+        user.start(KV27_WINE, {dialogTool, "press", title + (" " + tag), "4000", owner});
         auto hosted = control({60s, 2s}, {"--owner", owner});
         QSignalSpy modal(hosted.get(), &InterfaceControl::modalStateChanged);
         QSignalSpy spy(hosted.get(), &InterfaceControl::actionEvent);

@@ -39,13 +39,10 @@ TEST(SimulatedDevice, RefusesWithAMessageThatNamesTheFault)
 TEST(SimulatedDevice, ReportsEachCommandAndTheModulesBrightness)
 {
     SimulatedDevice device;
-    EXPECT_EQ(device.execute("sendrf", "b2 ON"),
-              (std::variant<ActionValues, QString>(ActionValues{EventValue::text("sendrf"),
-                                                                EventValue::text("B2"),
-                                                                EventValue::text("on"),
-                                                                {},
-                                                                EventValue::fraction(100),
-                                                                EventValue::fraction(100)})));
+    const ActionValues on{EventValue::text("sendrf"), EventValue::text("B2"),
+                          EventValue::text("on"),     EventValue(),
+                          EventValue::fraction(100),  EventValue::fraction(100)};
+    EXPECT_EQ(device.execute("sendrf", "b2 ON"), (std::variant<ActionValues, QString>(on)));
     const struct {
         const char *text;
         std::optional<double> amount;

@@ -86,8 +86,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <iterator>
 #include <limits>
 #include <ocidl.h>
 #include <olectl.h>
