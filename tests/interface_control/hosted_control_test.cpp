@@ -212,6 +212,7 @@ TEST_F(HostedControlTest, SaysPlainlyAndOnceWhyNoHostCouldCreateTheControl)
     press("Command1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }));
     EXPECT_EQ(log()->toCrLfText(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
+    EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
 }
 
 TEST_F(HostedControlTest, APressBeforeTheWindowShowsStartsTheFirstHostThatCreatesTheControl)

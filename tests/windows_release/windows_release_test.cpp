@@ -30,10 +30,10 @@ QString buildFolder()
     return qEnvironmentVariable("KV27_BUILD_DIR");
 }
 
-QString hostBuiltAlone(int bits = 64)
+// The 64-bit host as the release has it, with no manifest.
+QString hostBuiltAlone()
 {
-    return buildFolder() + (bits == 64 ? "/control-host-x86_64/" : "/control-host-i686/") +
-           ControlContract::hostPrograms[bits == 64 ? 0 : 1];
+    return buildFolder() + "/control-host-x86_64/" + ControlContract::hostPrograms[0];
 }
 
 bool runs32BitCode()
@@ -153,33 +153,6 @@ protected:
 
     std::unique_ptr<ExerciserWindow> window;
 };
-
-// Without the device's control the window says so once, in the host's words, and the simulated
-// device answers the buttons.
-TEST_F(StartingWindow, WithoutTheControlSaysSoOnceAndTheSimulatedDeviceStandsIn)
-{
-    show({{hostBuiltAlone(64)}, {hostBuiltAlone(32)}});
-    QMessageBox *box = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = window->findChild<QMessageBox *>()); }, 60000));
-    const QString why = shownText(box);
-    EXPECT_TRUE(why.contains("could not be created, so a simulated device stands in"))
-        << why.toStdString();
-    EXPECT_EQ(why.count("The control \"HearthwickScriptLibCtl.Hearthwick\" is not installed: "
-                        "nothing on this computer registered it."),
-              1)
-        << why.toStdString();
-    if (runs32BitCode()) {
-        EXPECT_TRUE(why.contains("(HRESULT 0x800401F3)\nTried by kv27-control-host64.exe and "
-                                 "kv27-control-host32.exe."))
-            << why.toStdString();
-    }
-    delete box;
-
-    press(window.get(), "Command1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !log()->toCrLfText().isEmpty(); }));
-    EXPECT_EQ(log()->toCrLfText(), "sendplc\tA1\ton\t\t 100\t 100\r\n");
-    EXPECT_EQ(window->findChild<QMessageBox *>(), nullptr);
-}
 
 // A control that takes five seconds to be created keeps the window turning: it paints, types and
 // clears meanwhile, and On, pressed once the control is there, reaches it.
