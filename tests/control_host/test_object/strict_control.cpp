@@ -157,16 +157,11 @@ const wchar_t *standardInputType()
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (!input || input == INVALID_HANDLE_VALUE)
         return L"none";
-    switch (GetFileType(input)) {
-    case FILE_TYPE_CHAR:
-        return L"char";
-    case FILE_TYPE_PIPE:
-        return L"pipe";
-    case FILE_TYPE_DISK:
-        return L"disk";
-    default:
-        return L"unknown";
-    }
+    const DWORD type = GetFileType(input);
+    return type == FILE_TYPE_CHAR   ? L"char"
+           : type == FILE_TYPE_PIPE ? L"pipe"
+           : type == FILE_TYPE_DISK ? L"disk"
+                                    : L"unknown";
 }
 
 // Where a careless control or another program might post its own messages: the control's root
@@ -964,22 +959,25 @@ private:
     }
     void fireTexts(std::vector<std::wstring> texts, DWORD onlyTo = 0)
     {
-        texts.resize(7);
-        std::vector<VARIANT> held(texts.size());
-        std::vector<VARIANT> arguments(texts.size());
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            held[i] = text(texts[i]);
-            arguments[texts.size() - 1 - i] = of(VT_BYREF | VT_VARIANT, &held[i]);
-        }
-        invoke(arguments, onlyTo ? std::vector<DWORD>{onlyTo} : m_eventPoint.sinks());
-        for (VARIANT &value : held)
-            VariantClear(&value);
+        std::vector<VARIANT> values;
+        for (texts.resize(7); const std::wstring &value : texts)
+            values.push_back(text(value));
+        fire(m_eventPoint, actionEventId, std::move(values), true, onlyTo);
     }
-    // The values in their order, each as itself, which the sinks only borrow.
-    void fire(const Point &point, DISPID event, std::vector<VARIANT> values)
+    // The values in their order, each as itself or passed by reference, which the sinks only
+    // borrow; through the global interface table, which marshals each call to the sink's thread.
+    void fire(const Point &point, DISPID event, std::vector<VARIANT> values,
+              bool byReference = false, DWORD onlyTo = 0)
     {
-        std::vector<VARIANT> arguments(values.rbegin(), values.rend());
-        invoke(arguments, point.sinks(), event);
+        std::vector<VARIANT> lastFirst;
+        for (auto value = values.rbegin(); value != values.rend(); ++value)
+            lastFirst.push_back(byReference ? of(VT_BYREF | VT_VARIANT, &*value) : *value);
+        DISPPARAMS parameters{lastFirst.data(), nullptr, UINT(lastFirst.size()), 0};
+        for (const DWORD cookie : onlyTo ? std::vector<DWORD>{onlyTo} : point.sinks())
+            if (ComPtr<IDispatch> sink;
+                SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
+                sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                             nullptr, nullptr, nullptr);
         for (VARIANT &value : values)
             VariantClear(&value);
     }
@@ -987,17 +985,6 @@ private:
     {
         for (std::vector<VARIANT> &values : actions)
             fire(m_eventPoint, actionEventId, std::move(values));
-    }
-    // Through the global interface table, which marshals each call to the sink's thread.
-    static void invoke(std::vector<VARIANT> &lastFirst, const std::vector<DWORD> &sinks,
-                       DISPID event = actionEventId)
-    {
-        DISPPARAMS parameters{lastFirst.data(), nullptr, UINT(lastFirst.size()), 0};
-        for (const DWORD cookie : sinks)
-            if (ComPtr<IDispatch> sink;
-                SUCCEEDED(globalTable()->GetInterfaceFromGlobal(cookie, IID_PPV_ARGS(&sink))))
-                sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                             nullptr, nullptr, nullptr);
     }
 
     // The worker calls the sinks through the global interface table, which marshals each call
