@@ -194,18 +194,6 @@ TEST_F(ActionLogTest, DraggingPastTheEdgeScrollsOn)
     EXPECT_EQ(log()->verticalScrollBar()->value(), scrolled);
 }
 
-// The end of a long line of wide letters is reached: End brings the caret into view.
-TEST_F(ActionLogTest, EndReachesTheEndOfALongLineOfWideLetters)
-{
-    log()->setPlainText(QString(200'000, u'W'));
-    log()->setFocus();
-    QTest::keyClick(log(), Qt::Key_End);
-    QApplication::processEvents();
-    const QRect caret = log()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-    EXPECT_TRUE(log()->viewport()->geometry().contains(caret.center()))
-        << caret.x() << " in a view " << log()->viewport()->width() << " wide";
-}
-
 // Page Down and Page Up move the view by a page and the caret along with it, on the same row.
 TEST_F(ActionLogTest, PagesMoveTheViewAndTheCaretAlike)
 {
