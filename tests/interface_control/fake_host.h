@@ -35,16 +35,9 @@ protected:
     }
 
     int runs(const QString &name = "runs") const { return read(name).trimmed().toInt(); }
-    // The lines the hosts have read.
-    qsizetype commandsRead(const QString &name = "runs") const
-    {
-        return read(name + ".in").count('\n');
-    }
-    // The process of the latest host.
-    qint64 hostProcess(const QString &name = "runs") const
-    {
-        return read(name + ".pid").trimmed().toLongLong();
-    }
+    // The lines the hosts have read, and the process of the latest host.
+    qsizetype commandsRead() const { return read("runs.in").count('\n'); }
+    qint64 hostProcess() const { return read("runs.pid").trimmed().toLongLong(); }
 
     QTemporaryDir state;
 
