@@ -6,10 +6,7 @@
 
 namespace {
 
-EventValue text(const QString &text)
-{
-    return EventValue::text(text);
-}
+constexpr auto text = &EventValue::text;
 
 const QString loneHalves = QChar(0xD800) + QStringLiteral("x") + QChar(0xDC00);
 

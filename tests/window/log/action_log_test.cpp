@@ -22,9 +22,6 @@ void pressKeys(QWidget *widget, const char *keys)
         QTest::keySequence(widget, QKeySequence(key));
 }
 
-constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
-constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
-
 using ActionLogTest = WindowTest;
 
 TEST_F(ActionLogTest, KeysMoveSelectAndEditAsInAnEditBox)
@@ -237,7 +234,7 @@ TEST_F(ActionLogTest, DoubleClickSelectsAWordAndTripleClickTheLine)
     const int y = log()->fontMetrics().height() / 2 + 4;
     QTest::mouseDClick(log()->viewport(), Qt::LeftButton, {}, {6, y});
     EXPECT_EQ(log()->document().selectedText(), "alpha");
-    QTest::keyClick(log(), Qt::Key_X, ctrl);
+    QTest::keyClick(log(), Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "alpha");
     QTest::mouseClick(log()->viewport(), Qt::LeftButton, {}, {1000, y});
     EXPECT_EQ(log()->document().caret(), log()->toCrLfText().size());
@@ -256,9 +253,9 @@ TEST_F(ActionLogTest, TabPassesTheFocusOnAndBack)
     log()->setFocus();
     QTest::keyClick(log(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), box("Text9"));
-    QTest::keyClick(box("Text9"), Qt::Key_Tab, shift);
+    QTest::keyClick(box("Text9"), Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), log());
-    QTest::keyClick(log(), Qt::Key_Backtab, shift);
+    QTest::keyClick(log(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), widget("Command2"));
     EXPECT_EQ(log()->toCrLfText(), "");
 }
@@ -270,7 +267,7 @@ TEST_F(ActionLogTest, ALongLineIsEditedAndScrolledAlongItsLength)
     const QString pasted = QString(1'000'000, u'x');
     QApplication::clipboard()->setText(pasted);
     log()->setFocus();
-    QTest::keyClick(log(), Qt::Key_V, ctrl);
+    QTest::keyClick(log(), Qt::Key_V, Qt::ControlModifier);
     QApplication::processEvents();
     QScrollBar *horizontal = log()->horizontalScrollBar();
     EXPECT_GT(horizontal->value(), 900'000 * log()->fontMetrics().averageCharWidth());
