@@ -24,15 +24,10 @@ inline QString arch(int bits)
     return bits == 64 ? QStringLiteral("x86_64") : QStringLiteral("i686");
 }
 
-inline QString buildPath(const QString &path)
-{
-    return QStringLiteral(KV27_BUILD_DIR "/") + path;
-}
-
 // The test control of that bitness, with its own copy of the host beside it.
 inline QString testFolder(int bits)
 {
-    return buildPath("test-control-" + arch(bits));
+    return QStringLiteral(KV27_BUILD_DIR "/test-control-") + arch(bits);
 }
 
 inline QString hostBesideTheTestControl(int bits)
@@ -43,8 +38,9 @@ inline QString hostBesideTheTestControl(int bits)
 // The host as the release has it, with no manifest: it finds the control only in the registry.
 inline QString hostAlone(int bits)
 {
-    return buildPath(
-        QStringLiteral("control-host-%1/kv27-control-host%2.exe").arg(arch(bits)).arg(bits));
+    return QStringLiteral(KV27_BUILD_DIR "/control-host-%1/kv27-control-host%2.exe")
+        .arg(arch(bits))
+        .arg(bits);
 }
 
 inline void usePrefix(const char *prefix = KV27_WINE_PREFIX)
