@@ -15,6 +15,12 @@ inline const QByteArray ready = R"({"type":"ready"})";
 inline const QByteArray done = R"({"type":"done"})";
 inline const QByteArray notInstalled = R"({"type":"unavailable","hresult":"0x800401F3",)"
                                        R"("description":{"text":"Not installed."}})";
+// A window of the control's own opens or closes; the control disables or enables its
+// container's modeless windows.
+inline const QByteArray opened = R"({"type":"window","open":true})";
+inline const QByteArray closed = R"({"type":"window","open":false})";
+inline const QByteArray disabled = R"({"type":"modeless","enabled":false})";
+inline const QByteArray enabled = R"({"type":"modeless","enabled":true})";
 
 inline QByteArray report(const char *name)
 {

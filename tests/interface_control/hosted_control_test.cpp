@@ -155,9 +155,6 @@ TEST_F(HostedControlTest, AFaultFailsOnlyTheCommandAtHand)
 // windows disabled, which stops no clock. A host that ends meanwhile lets the window go.
 TEST_F(HostedControlTest, TheControlsOwnWindowsStopTheClock)
 {
-    const QByteArray opened = R"({"type":"window","open":true})";
-    const QByteArray closed = R"({"type":"window","open":false})";
-    const QByteArray disabled = R"({"type":"modeless","enabled":false})";
     const struct {
         const char *name;
         QList<QByteArray> steps;
@@ -263,8 +260,6 @@ TEST_F(HostedControlTest, TheWindowStaysInUseWhileAHostStarts)
 // press is over, so that a button pressed twice sends twice.
 TEST_F(HostedControlTest, PaintsButTakesNoInputWhileAPressWaits)
 {
-    const QByteArray disabled = R"({"type":"modeless","enabled":false})";
-    const QByteArray enabled = R"({"type":"modeless","enabled":true})";
     showWindow({host({ready, "@read", disabled, "@pause 1", enabled, done, "@read", done})},
                {5s, 5s});
     QApplication::setActiveWindow(window.get());
@@ -308,7 +303,6 @@ TEST_F(HostedControlTest, PaintsButTakesNoInputWhileAPressWaits)
 // gives up at once, no warning follows the closed window, and the host is ended.
 TEST_F(HostedControlTest, TheUserCanCloseTheProgramWhileAPressWaits)
 {
-    const QByteArray opened = R"({"type":"window","open":true})";
     const std::pair<const char *, QList<QByteArray>> cases[] = {
         {"starting", {"@sleep 60"}},
         {"answering", {ready, "@read", "@sleep 60"}},
