@@ -2,41 +2,9 @@
 #include "qt_printers.h"
 #include "same_lines.h"
 
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Edits of every size at the top, the end and anywhere between, short lines and lines far
-// longer than a chunk, as a log that the program prepends to and the user edits goes through.
-TEST(LogStore, KeepsItsTextAndLinesThroughEditsAnywhere)
-{
-    QRandomGenerator random(27);
-    LogStore store;
-    QString model;
-    for (int step = 0; step < 3000; ++step) {
-        const qsizetype at = random.bounded(int(model.size()) + 1);
-        if (random.bounded(3) == 0 && !model.isEmpty()) {
-            const qsizetype count = random.bounded(step % 50 == 0 ? 30000 : 40);
-            store.remove(at, count);
-            model.remove(at, count);
-        } else {
-            const int length = step % 97 == 0 ? 25000 : random.bounded(40);
-            QString text;
-            for (int i = 0; i < length; ++i)
-                text += random.bounded(8) == 0 ? QChar(u'\n') : QChar(u'a' + random.bounded(26));
-            const qsizetype where = step % 2 ? 0 : at;
-            store.insert(where, text);
-            model.insert(where, text);
-        }
-        ASSERT_EQ(store.size(), model.size()) << "step " << step;
-        ASSERT_EQ(store.lineCount(), model.count(u'\n') + 1) << "step " << step;
-    }
-    expectSameLines(store, model);
-    const qsizetype middle = model.size() / 2;
-    EXPECT_EQ(store.mid(middle, 20000), model.mid(middle, 20000));
-    EXPECT_EQ(store.at(middle), model.at(middle));
-}
 
 // The device's lines arrive one at a time at the top, so the first chunk passes its bound again
 // and again and splits; every line must still be found where it is.
