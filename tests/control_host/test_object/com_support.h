@@ -80,18 +80,18 @@ inline VARIANT decimal(ULONG high, ULONGLONG low, BYTE scale, BYTE sign)
 }
 
 // Sets the thread's error object, as a control describes a failure that way.
-inline HRESULT failWith(const wchar_t *source, const wchar_t *description, HRESULT code = E_FAIL)
+inline HRESULT failWith(const wchar_t *description)
 {
     ICreateErrorInfo *created = nullptr;
     IErrorInfo *info = nullptr;
     CreateErrorInfo(&created);
-    created->SetSource(const_cast<LPOLESTR>(source));
+    created->SetSource(const_cast<LPOLESTR>(L"Strict control"));
     created->SetDescription(const_cast<LPOLESTR>(description));
     created->QueryInterface(IID_PPV_ARGS(&info));
     SetErrorInfo(0, info);
     info->Release();
     created->Release();
-    return code;
+    return E_FAIL;
 }
 
 // Runs a message loop of the control's own for a while, as a control showing a box does; like a
@@ -183,8 +183,6 @@ STDAPI DllCanUnloadNow()
     return S_FALSE;
 }
 
-namespace Registration {
-
 inline std::wstring guidText(const GUID &guid)
 {
     wchar_t written[40];
@@ -212,13 +210,10 @@ inline HRESULT libraryAttributes(REGKIND kind, TLIBATTR &attributes)
     return S_OK;
 }
 
-} // namespace Registration
-
 // As an installer's regsvr32 registers a control: its class, in the registry view of its own
 // bitness, its programmatic identifier and its type library.
 STDAPI DllRegisterServer()
 {
-    using namespace Registration;
     TLIBATTR library{};
     if (const HRESULT result = libraryAttributes(REGKIND_REGISTER, library); FAILED(result))
         return result;
@@ -241,7 +236,6 @@ STDAPI DllRegisterServer()
 
 STDAPI DllUnregisterServer()
 {
-    using namespace Registration;
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + guidText(serverClassId)).c_str());
     RegDeleteTreeW(HKEY_CLASSES_ROOT, serverProgId);
     if (TLIBATTR a{}; SUCCEEDED(libraryAttributes(REGKIND_NONE, a)))

@@ -186,11 +186,6 @@ struct IStrictControl : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE SendCommand(BSTR verb, BSTR text) = 0;
 };
 
-HRESULT failWith(const wchar_t *description)
-{
-    return ::failWith(L"Strict control", description);
-}
-
 HRESULT STDMETHODCALLTYPE fillInLater(EXCEPINFO *exception)
 {
     exception->bstrSource = SysAllocString(L"Strict control");
