@@ -203,6 +203,9 @@ std::variant<EventSource, NoEventSource> findEventSource(IUnknown *control, cons
 {
     ComPtr<ITypeInfo> classInfo;
     const std::vector<ComPtr<ITypeLib>> libraries = librariesOf(control, classId, classInfo);
+    // Whether a description names the control's default events without ActionEvent: where the
+    // control then lists nothing better, that, not silence, is why it cannot be listened to.
+    bool namedWithoutActionEvent = false;
     if (ComPtr<IProvideClassInfo2> provider;
         SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&provider)))) {
         // A dispatch interface by the call's contract, whether or not a library describes it;
@@ -213,18 +216,30 @@ std::variant<EventSource, NoEventSource> findEventSource(IUnknown *control, cons
             const DISPID actionEvent = described ? actionEventOf(described.Get()) : DISPID_UNKNOWN;
             if (!described || actionEvent != DISPID_UNKNOWN)
                 return EventSource{events, actionEvent};
+            namedWithoutActionEvent = true;
         }
     }
     const auto named = defaultSourceOf(classInfo.Get());
     if (const auto *source = std::get_if<EventSource>(&named))
         return *source;
+    namedWithoutActionEvent =
+        namedWithoutActionEvent || std::holds_alternative<NamedWithoutActionEvent>(named);
     // A control whose own class information names its events is taken at its word: no other
     // description of its class is asked.
     if (std::holds_alternative<std::monostate>(named))
         for (const auto &library : libraries)
-            if (ComPtr<ITypeInfo> coclass; SUCCEEDED(library->GetTypeInfoOfGuid(classId, &coclass)))
-                if (const auto described = defaultSourceOf(coclass.Get());
-                    const auto *source = std::get_if<EventSource>(&described))
+            if (ComPtr<ITypeInfo> coclass;
+                SUCCEEDED(library->GetTypeInfoOfGuid(classId, &coclass))) {
+                const auto described = defaultSourceOf(coclass.Get());
+                if (const auto *source = std::get_if<EventSource>(&described))
                     return *source;
-    return listedSource(control, libraries);
+                namedWithoutActionEvent =
+                    namedWithoutActionEvent ||
+                    std::holds_alternative<NamedWithoutActionEvent>(described);
+            }
+    const auto listed = listedSource(control, libraries);
+    if (const auto *none = std::get_if<NoEventSource>(&listed);
+        none && *none == NoEventSource::NoneTaken && namedWithoutActionEvent)
+        return NoEventSource::NoActionEvent;
+    return listed;
 }

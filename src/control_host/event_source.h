@@ -12,7 +12,7 @@ struct EventSource {
 };
 
 // Why a control offers nothing to listen to: no outgoing interface the sink can take, or only
-// ones whose descriptions name no ActionEvent.
+// ones whose descriptions name no ActionEvent, whether it lists them or only names its default.
 enum class NoEventSource { NoneTaken, NoActionEvent };
 
 // Finds the control's event interface as standard containers do: the default source its class

@@ -231,6 +231,9 @@ TEST_P(ControlHostUnderWine, NamesFailuresEveryWayTheyCome)
 {
     const QString name = "The control \"HearthwickScriptLibCtl.Hearthwick\"";
     const QString errorObject = "Strict control: Z9 is no address (HRESULT 0x80004005)";
+    const QString noActionEvent = name + " has events of its own, but no ActionEvent among them, "
+                                         "which is how it would report the device's actions. "
+                                         "(HRESULT 0x80040200)\n…";
     const struct {
         bool installed;
         const char *variant, *verb, *text;
@@ -243,9 +246,8 @@ TEST_P(ControlHostUnderWine, NamesFailuresEveryWayTheyCome)
          name + " could not be initialised.… (HRESULT 0x8007000E)\n…"},
         {true, "deaf", "sendplc", "",
          name + " reports nothing: no event sink could be connected. (HRESULT 0x80040202)\n…"},
-        {true, "noActionEvent", "sendplc", "",
-         name + " has events of its own, but no ActionEvent among them, which is how it would "
-                "report the device's actions. (HRESULT 0x80040200)\n…"},
+        {true, "noActionEvent", "sendplc", "", noActionEvent},
+        {true, "noActionEvent,unlisted", "sendplc", "", noActionEvent},
         {true, "", "deferred", "", "Strict control: described when asked (HRESULT 0x80040300)"},
         {true, "", "wcode", "5", "Strict control: its own error number (HRESULT 0x80040205)"},
         {true, "", "errorinfo", "Z9 is no address", errorObject},

@@ -64,6 +64,7 @@
 //   extender             reads its extender's name, visibility and parent as it initialises,
 //                        as controls of the classic visual tools do, and fails without them
 //   noActionEvent        reports on its status interface alone, which has no ActionEvent
+//   unlisted             lists no outgoing interfaces (EnumConnectionPoints not implemented)
 //   uninitialisable      fails to initialise
 //   slow                 takes five seconds to be created
 //   unnamed / hidden     names no default event interface / gives no class information
@@ -543,6 +544,8 @@ public:
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints **points) override
     {
+        if (isVariant(L"unlisted"))
+            return *points = nullptr, E_NOTIMPL;
         std::vector<IConnectionPoint *> listed{&m_propertyPoint, &m_eventPoint, &m_statusPoint};
         if (isVariant(L"eventsLast"))
             std::swap(listed[1], listed[2]);
