@@ -227,9 +227,13 @@ HRESULT STDMETHODCALLTYPE ClientSite::GetExtendedControl(IDispatch **control)
 {
     if (!control)
         return E_POINTER;
-    *control = newExtender(m_name, asWide(ControlContract::formName),
-                           asWide(ControlContract::programName));
-    return S_OK;
+    try {
+        *control = newExtender(m_name, asWide(ControlContract::formName),
+                               asWide(ControlContract::programName));
+        return S_OK;
+    } catch (...) {
+        return *control = nullptr, E_OUTOFMEMORY;
+    }
 }
 
 // Between the control's HIMETRIC (0.01 mm) and the window's pixels.

@@ -100,7 +100,10 @@ public:
     // whether it took it.
     bool offerKey(MSG &message) const
     {
-        return m_activeObject && m_activeObject->TranslateAccelerator(&message) == S_OK;
+        // Held here: a shortcut that closes the control's dialog may hand the object back,
+        // releasing it from the frame, while the call still runs.
+        const Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> active = m_activeObject;
+        return active && active->TranslateAccelerator(&message) == S_OK;
     }
 
 private:

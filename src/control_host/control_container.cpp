@@ -205,6 +205,9 @@ void ControlContainer::close()
         m_object.Reset();
     }
     m_control.Reset();
+    // A control that keeps its site past its close would otherwise be kept alive by it.
+    if (m_site)
+        m_site->SetActiveObject(nullptr, nullptr);
     m_site.Reset();
     if (m_window)
         DestroyWindow(m_window);

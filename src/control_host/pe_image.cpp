@@ -1,6 +1,8 @@
 #include "pe_image.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <windows.h>
 
 namespace {
@@ -15,10 +17,15 @@ std::optional<std::string> fileContents(const std::wstring &path)
     std::optional<std::string> contents;
     // Controls and their runtimes are a few megabytes; anything past a gigabyte is no DLL.
     if (GetFileSizeEx(opened, &size) && size.QuadPart < (1LL << 30)) {
-        contents.emplace(std::size_t(size.QuadPart), '\0');
+        try {
+            contents.emplace(std::size_t(size.QuadPart), '\0');
+        } catch (const std::bad_alloc &) {
+            // A 32-bit host may not find the room: the file is then not read, not the host ended.
+        }
         DWORD read = 0;
-        if (!ReadFile(opened, contents->data(), DWORD(contents->size()), &read, nullptr) ||
-            read != contents->size())
+        if (contents &&
+            (!ReadFile(opened, contents->data(), DWORD(contents->size()), &read, nullptr) ||
+             read != contents->size()))
             contents.reset();
     }
     CloseHandle(opened);
@@ -33,6 +40,15 @@ template <typename T> std::optional<T> at(const std::string &file, std::size_t o
     T value;
     std::memcpy(&value, file.data() + offset, sizeof(T));
     return value;
+}
+
+// An imported DLL's name is in the system's code page, as the loader reads it.
+std::wstring fromCodePage(const std::string &name)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
+    std::wstring wide(std::size_t(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), wide.data(), length);
+    return wide;
 }
 
 } // namespace
@@ -89,8 +105,7 @@ std::optional<PeImage> readPeImage(const std::wstring &path)
         if (const auto name = offsetOf(descriptor->Name)) {
             const std::size_t end = file->find('\0', *name);
             if (end != std::string::npos)
-                image.imports.emplace_back(file->begin() + std::ptrdiff_t(*name),
-                                           file->begin() + std::ptrdiff_t(end));
+                image.imports.push_back(fromCodePage(file->substr(*name, end - *name)));
         }
         *descriptorAt += sizeof(IMAGE_IMPORT_DESCRIPTOR);
     }
