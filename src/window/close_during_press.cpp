@@ -3,6 +3,11 @@
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qwindowsysteminterface_p.h>
 
+#ifdef Q_OS_WIN
+#include <QWindow>
+#include <qt_windows.h>
+#endif
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -19,6 +24,28 @@ void carryOutCloses()
     }
 }
 
+#ifdef Q_OS_WIN
+// Qt's own loop on Windows holds a posted WM_CLOSE and the keys of Alt+F4 back with the user's
+// input, before they become a close; so they are made one here, as the thread takes them.
+LRESULT CALLBACK closeWhatAsksToClose(int code, WPARAM taken, LPARAM message)
+{
+    MSG &taking = *reinterpret_cast<MSG *>(message);
+    const bool altF4 = taking.message == WM_SYSKEYDOWN && taking.wParam == VK_F4 &&
+                       (HIWORD(taking.lParam) & KF_ALTDOWN);
+    if (code == HC_ACTION && taken == PM_REMOVE && (taking.message == WM_CLOSE || altF4)) {
+        const HWND topLevel = GetAncestor(taking.hwnd, GA_ROOT);
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            if (window->handle() && HWND(window->winId()) == topLevel) {
+                QWindowSystemInterface::handleCloseEvent<
+                    QWindowSystemInterface::AsynchronousDelivery>(window);
+                taking.message = WM_NULL;
+                break;
+            }
+    }
+    return CallNextHookEx(nullptr, code, taken, message);
+}
+#endif
+
 } // namespace
 
 CloseDuringPress::CloseDuringPress()
@@ -27,4 +54,16 @@ CloseDuringPress::CloseDuringPress()
     m_look.setInterval(50ms);
     QObject::connect(&m_look, &QTimer::timeout, carryOutCloses);
     m_look.start();
+#ifdef Q_OS_WIN
+    m_closesHeldBack =
+        SetWindowsHookExW(WH_GETMESSAGE, closeWhatAsksToClose, nullptr, GetCurrentThreadId());
+#endif
+}
+
+CloseDuringPress::~CloseDuringPress()
+{
+#ifdef Q_OS_WIN
+    if (m_closesHeldBack)
+        UnhookWindowsHookEx(static_cast<HHOOK>(m_closesHeldBack));
+#endif
 }

@@ -9,7 +9,13 @@
 class CloseDuringPress {
 public:
     CloseDuringPress();
+    ~CloseDuringPress();
+    Q_DISABLE_COPY_MOVE(CloseDuringPress)
 
 private:
     QTimer m_look;
+#ifdef Q_OS_WIN
+    // The thread's hook on the messages it takes, a HHOOK.
+    void *m_closesHeldBack = nullptr;
+#endif
 };

@@ -15,9 +15,11 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <optional>
+#include <windows.h>
 
 namespace {
 
@@ -135,6 +137,37 @@ TEST_F(WindowUnderWine, AFailedCommandLosesNothing)
         press("Command1");
         ASSERT_TRUE(QTest::qWaitFor([&] { return log()->toCrLfText() != logBefore; }, 60000));
         EXPECT_EQ(log()->toCrLfText(), onLine + "\r\n" + logBefore);
+    }
+}
+
+// The user can close the program while a press waits, by any of the ways Windows closes a
+// window, though Qt holds a posted close and the keys of Alt+F4 back with the rest of the input.
+// The press then gives up at once, and no warning follows the closed window.
+TEST(ClosingWindowUnderWine, TakesTheCloseWhileAPressWaits)
+{
+    const struct {
+        const char *how;
+        UINT message;
+        WPARAM key;
+        LPARAM keyState;
+    } closes[] = {
+        {"the close button", WM_SYSCOMMAND, SC_CLOSE, 0},
+        {"a posted close", WM_CLOSE, 0, 0},
+        {"Alt+F4", WM_SYSKEYDOWN, VK_F4, LPARAM(KF_ALTDOWN) << 16 | 1},
+    };
+    for (const auto &[how, message, key, keyState] : closes) {
+        SCOPED_TRACE(how);
+        auto *control = new HostedControl({{hostBesideTheTestControl()}}, {60s, 30s});
+        ExerciserWindow window{std::make_unique<TestVerbs>(control)};
+        control->followWindow(&window, window.winId());
+        window.show();
+        QTimer::singleShot(2s, &window, [&, message = message, key = key, keyState = keyState] {
+            PostMessageW(HWND(window.winId()), message, key, keyState);
+        });
+        window.findChild<QLineEdit *>("CommandLine")->setText("hang");
+        press(&window, "SendRF");
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_EQ(window.findChild<QMessageBox *>(), nullptr);
     }
 }
 
