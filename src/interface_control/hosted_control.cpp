@@ -30,8 +30,10 @@ bool HostedControl::eventFilter(QObject *, QEvent *event)
         m_shown = true;
         // Once the painted window is on the screen.
         QMetaObject::invokeMethod(this, &HostedControl::choose, Qt::QueuedConnection);
-    } else if (event->type() == QEvent::Close && m_session) {
-        m_session->abandon();
+    } else if (event->type() == QEvent::Close) {
+        m_windowClosed = true;
+        if (m_session)
+            m_session->abandon();
     }
     return false;
 }
@@ -61,6 +63,8 @@ void HostedControl::startSession()
     connect(m_session, &HostSession::actionEvent, this, &InterfaceControl::actionEvent);
     connect(m_session, &HostSession::modalStateChanged, this, &InterfaceControl::modalStateChanged);
     connect(m_session, &HostSession::stateChanged, this, &HostedControl::onStateChanged);
+    if (m_windowClosed)
+        m_session->abandon();
 }
 
 void HostedControl::dropSession()

@@ -89,4 +89,7 @@ private:
     // Set while a press waits on a session, which it then looks after itself.
     bool m_pressWaiting = false;
     bool m_shown = false;
+    // Once the window is closed, every session is given up as it starts: a host tried next, or
+    // started for a click carried out after the close, would hold the ending program.
+    bool m_windowClosed = false;
 };

@@ -327,4 +327,13 @@ TEST_F(HostedControlTest, TheUserCanCloseTheProgramWhileAPressWaits)
     }
 }
 
+// Nor does a host the program goes on to after the close hold it: the next host it tries, or one
+// started for a click carried out once the press is over.
+TEST_F(HostedControlTest, NoHostHoldsTheProgramOnceItsWindowIsClosed)
+{
+    showWindow({host({"@sleep 60"})}, {5s, 5s});
+    window->close();
+    EXPECT_EQ(shown->sendCommand("sendplc", "A1 on"), "The program was closed.");
+}
+
 } // namespace
