@@ -113,7 +113,7 @@ HostSession::~HostSession()
     // Nothing the host says from here on reaches anyone but this farewell.
     m_process->disconnect(this);
     blockSignals(true);
-    if (!m_killed && m_process->state() != QProcess::NotRunning) {
+    if (m_state != State::Ended && m_process->state() != QProcess::NotRunning) {
         m_process->closeWriteChannel();
         QDeadlineTimer left(farewell);
         while (m_process->state() == QProcess::Running) {
@@ -330,7 +330,6 @@ void HostSession::endSession(const QString &reason)
     m_startTimer.stop();
     m_partialLine.clear();
     m_process->disconnect(this);
-    m_killed = true;
     // Never inside the process's own signal or wait, where Qt's pipe reader is still on the
     // stack: the event loop ends it.
     QMetaObject::invokeMethod(

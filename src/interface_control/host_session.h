@@ -119,8 +119,6 @@ private:
     bool m_modelessDisabled = false;
     bool m_abandoned = false;
     bool m_farewellWaitsForWindows = true;
-    // Set once the process is being ended rather than let go.
-    bool m_killed = false;
     QByteArray m_partialLine;
     std::optional<ProgramWire::Message> m_answer;
     std::deque<ActionValues> m_actions;
