@@ -168,6 +168,10 @@ std::optional<QString> HostedControl::waitUntilChosen(QDeadlineTimer &deadline)
 
 std::optional<QString> HostedControl::sendCommand(const QString &verb, const QString &text)
 {
+    // The user's clicks wait for the press, but a screen reader's action on a button is no input
+    // and comes through; a second command on the wire would take the first one's answer.
+    if (m_pressWaiting)
+        return tr("Another command is still being sent; try again once it is done.");
     QDeadlineTimer press(m_timeouts.press());
     if (const auto failure = waitUntilChosen(press))
         return failure;

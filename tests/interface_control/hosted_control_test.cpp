@@ -327,6 +327,17 @@ TEST_F(HostedControlTest, TheUserCanCloseTheProgramWhileAPressWaits)
     }
 }
 
+// A press that comes while another waits, as a screen reader's action on a button can, is refused
+// in words, and the press that waits still gets its own answer.
+TEST_F(HostedControlTest, ACommandWhileAnotherWaitsIsRefused)
+{
+    auto hosted = control({ready, "@read", "@pause 1", done, "@read", done});
+    std::optional<QString> meanwhile;
+    QTimer::singleShot(300ms, [&] { meanwhile = hosted->sendCommand("sendplc", "B2 on"); });
+    EXPECT_EQ(hosted->sendCommand("sendplc", "A1 on"), std::nullopt);
+    EXPECT_EQ(meanwhile, "Another command is still being sent; try again once it is done.");
+}
+
 // Nor does a host the program goes on to after the close hold it: the next host it tries, or one
 // started for a click carried out once the press is over.
 TEST_F(HostedControlTest, NoHostHoldsTheProgramOnceItsWindowIsClosed)
