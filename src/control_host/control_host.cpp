@@ -8,6 +8,8 @@ namespace {
 
 constexpr wchar_t rootClass[] = L"KV27ControlHost";
 constexpr wchar_t messageClass[] = L"KV27ControlHostMessages";
+// The host's own timer for looking at its input again.
+constexpr UINT_PTR lookAgainTimer = 1;
 
 // E_ABORT: what the host was asked to do was given up because it closes.
 HostWire::Failure closing(std::u16string description)
@@ -126,9 +128,22 @@ bool ControlHost::createWindows()
     return true;
 }
 
+// A message another thread sends the control runs its code inside the host's wait for messages,
+// outside any call of ours; nothing tells when that code returns, so the host looks again in a
+// moment.
+bool ControlHost::controlCodeUnderWay()
+{
+    if (m_calls > 0)
+        return true;
+    if (!InSendMessage())
+        return false;
+    SetTimer(m_messages, lookAgainTimer, 50, nullptr);
+    return true;
+}
+
 void ControlHost::takeInput()
 {
-    if (m_calls > 0 || m_shuttingDown)
+    if (m_shuttingDown || controlCodeUnderWay())
         return;
     if (m_closeRequested) {
         shutDown();
@@ -204,7 +219,10 @@ LRESULT CALLBACK ControlHost::rootProcedure(HWND window, UINT message, WPARAM wP
     ControlHost *host = hostOf(window);
     switch (message) {
     case WM_CLOSE:
-        host->requestClose();
+        if (host->controlCodeUnderWay())
+            host->m_closeRequested = true;
+        else
+            host->requestClose();
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
@@ -224,7 +242,9 @@ LRESULT CALLBACK ControlHost::rootProcedure(HWND window, UINT message, WPARAM wP
 LRESULT CALLBACK ControlHost::messageProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam)
 {
-    if (message != InputReader::inputMessage)
+    if (message == WM_TIMER && wParam == lookAgainTimer)
+        KillTimer(window, lookAgainTimer);
+    else if (message != InputReader::inputMessage)
         return DefWindowProcW(window, message, wParam, lParam);
     ControlHost *host = hostOf(window);
     // Nothing thrown may unwind through the system's frames, or the control's: the command at

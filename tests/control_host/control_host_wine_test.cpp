@@ -344,30 +344,33 @@ TEST_P(ControlHostUnderWine, EndsCleanlyWhenClosed)
     }
 }
 
-// Code the control runs on its own time, from a timer, is waited for as a call into it is: a
-// command or the end of the input that comes while that code runs a message loop of its own
-// reaches the control only once it has returned, and the control is let go cleanly after.
+// Code the control runs on its own time, from a timer or for a message another thread sends it,
+// is waited for as a call into it is: a command or the end of the input that comes while that
+// code runs a message loop of its own reaches the control only once it has returned, and the
+// control is let go cleanly after.
 TEST_P(ControlHostUnderWine, WaitsForTheControlsOwnCode)
 {
-    const QByteArray timerpump = ProgramWire::commandLine("timerpump", "T");
-    const QByteArray echoed = R"({"kind":"text","text":"timerpump"})";
-    for (const bool thenACommand : {true, false}) {
-        SCOPED_TRACE(thenACommand ? "a command" : "the end of the input");
-        QList<QByteArray> lines{timerpump};
-        if (thenACommand)
-            lines << ProgramWire::commandLine("sendplc", "A1 on");
-        const HostRun run = runHost(host(), lines);
-        // 6 where the control was entered again mid-handler, 5 where it was let go under it.
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_TRUE(run.released);
-        EXPECT_EQ(run.output.count(R"({"type":"done"})"), thenACommand ? 2 : 1)
-            << run.output.toStdString();
-        // Its own echo, and the timer's once its loop is over.
-        EXPECT_EQ(run.output.count(echoed), 2) << run.output.toStdString();
-        if (thenACommand) {
-            EXPECT_LT(run.output.lastIndexOf(echoed), run.output.indexOf(R"("text":"sendplc")"));
+    for (const QByteArray pump : {"timerpump", "sentpump"})
+        for (const bool thenACommand : {true, false}) {
+            SCOPED_TRACE(pump.toStdString() +
+                         (thenACommand ? ", a command" : ", the end of the input"));
+            const QByteArray echoed = R"({"kind":"text","text":")" + pump + R"("})";
+            QList<QByteArray> lines{ProgramWire::commandLine(pump, "T")};
+            if (thenACommand)
+                lines << ProgramWire::commandLine("sendplc", "A1 on");
+            const HostRun run = runHost(host(), lines);
+            // 6 where the control was entered again mid-handler, 5 where it was let go under it.
+            EXPECT_EQ(run.exitCode, 0);
+            EXPECT_TRUE(run.released);
+            EXPECT_EQ(run.output.count(R"({"type":"done"})"), thenACommand ? 2 : 1)
+                << run.output.toStdString();
+            // Its own echo, and the one after the control's own loop.
+            EXPECT_EQ(run.output.count(echoed), 2) << run.output.toStdString();
+            if (thenACommand) {
+                EXPECT_LT(run.output.lastIndexOf(echoed),
+                          run.output.indexOf(R"("text":"sendplc")"));
+            }
         }
-    }
 }
 
 // A box the control shows goes in front of the program's window, owned by it; the time the user

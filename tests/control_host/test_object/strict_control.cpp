@@ -19,6 +19,7 @@
 //   timerpump  the echo at once, and again from a timer whose handler first runs a message loop
 //              of its own for a second, as a control showing a box does; called meanwhile, it
 //              ends the process with exit code 6, as it was entered again mid-handler
+//   sentpump   the same, from a message that a thread of its own sends its window
 //   fail       fails with an exception whose description is the text
 //   failhuge   the same, with a description of as many characters as the text says, twenty
 //              million where it says no number
@@ -112,6 +113,7 @@ constexpr DISPID actionEventId = 5;
 constexpr DISPID statusChangedId = 1;
 constexpr UINT_PTR laterTimer = 1;
 constexpr UINT_PTR pumpTimer = 2;
+constexpr UINT pumpMessage = WM_APP + 7;
 
 bool asksForItsSiteFirst()
 {
@@ -858,9 +860,13 @@ private:
         if (verb == L"pumpclose")
             return pumpWhileClosing(root), S_OK;
         // What it does before the echo.
-        if (verb == L"timerpump") {
-            m_pumpText = command;
-            SetTimer(m_window, pumpTimer, 10, nullptr);
+        if (verb == L"timerpump" || verb == L"sentpump") {
+            m_pump = {verb, command};
+            if (verb == L"timerpump")
+                SetTimer(m_window, pumpTimer, 10, nullptr);
+            else if (const HANDLE sender =
+                         CreateThread(nullptr, 0, sendPumpMessage, m_window, 0, nullptr))
+                CloseHandle(sender);
         }
         if (verb == L"msgbox")
             MessageBoxW(root, command.c_str(), titled(L"Strict control").c_str(), MB_OK);
@@ -936,7 +942,11 @@ private:
         }
         if (message == WM_TIMER && wParam == pumpTimer) {
             KillTimer(window, pumpTimer);
-            self->pumpInTimer();
+            self->pumpOnItsOwnTime();
+            return 0;
+        }
+        if (message == pumpMessage) {
+            self->pumpOnItsOwnTime();
             return 0;
         }
         return CallWindowProcW(self->m_staticProcedure, window, message, wParam, lParam);
@@ -1037,15 +1047,20 @@ private:
         pumpMessages(1000);
     }
 
-    // As a control showing a box from its timer does; it holds no reference of its own, and
-    // nothing may call it meanwhile.
-    void pumpInTimer()
+    // As a control showing a box from its timer or a message of its own does; it holds no
+    // reference of its own, and nothing may call it meanwhile.
+    void pumpOnItsOwnTime()
     {
         const Busy busy(this, false);
         m_inTimerHandler = true;
         pumpMessages(1000);
         m_inTimerHandler = false;
-        echo(L"timerpump", m_pumpText);
+        echo(m_pump.first, m_pump.second);
+    }
+    static DWORD WINAPI sendPumpMessage(void *window)
+    {
+        SendMessageW(static_cast<HWND>(window), pumpMessage, 0, 0);
+        return 0;
     }
 
     // The frame the control is activated in.
@@ -1171,7 +1186,8 @@ private:
     Failure m_failure = Failure::None;
     std::wstring m_failureText;
     std::wstring m_later;
-    std::wstring m_pumpText;
+    // The verb and text of the echo after the message loop.
+    std::pair<std::wstring, std::wstring> m_pump;
     std::vector<HANDLE> m_threads;
     LONG m_perThread = 0;
     LONG m_started = 0;
