@@ -6,6 +6,7 @@
 #include "wine_test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <functional>
 #include <gtest/gtest.h>
@@ -32,7 +33,21 @@ QString controlWithoutItsRuntime(int bits)
     return controlDll(bits, "/without-runtime");
 }
 
-const QString longPath = "C:\\kv27\\" + QString(300, u'x') + "\\missing.dll";
+// A folder as deep as an installer may make one, which takes the control's path past the
+// system's usual limit of 260 characters.
+const QString deepFolder = "/deep/" + QString(150, u'x') + "/" + QString(150, u'y');
+
+// The control, with the runtime it needs, copied into the deep folder.
+QString deepControlDll(int bits)
+{
+    const QString folder = testFolder(bits) + deepFolder;
+    QDir().mkpath(folder);
+    for (const char *file : {"/kv27_test_control.dll", "/kv27_runtime.dll"}) {
+        QFile::remove(folder + file);
+        QFile::copy(testFolder(bits) + file, folder + file);
+    }
+    return controlDll(bits, deepFolder);
+}
 
 bool runs(const QString &program, const QStringList &arguments)
 {
@@ -97,6 +112,17 @@ QString missing(const QString &file)
     return name + " is registered with the file \"" + file + "\", which is missing.";
 }
 
+// What the host of that bitness says of the control of the other one, in the folder.
+QString ofTheOtherBitness(int bits, const QString &folder = {})
+{
+    const int other = 96 - bits;
+    return name + QString(" is registered for %1-bit programs with the file \"").arg(bits) +
+           controlDll(other, folder) +
+           QString("\", which is a %1-bit DLL that %2-bit programs cannot load.")
+               .arg(other)
+               .arg(bits);
+}
+
 void registerInProcess(const QString &file)
 {
     registerByHand("InprocServer32", [file](int) { return file; });
@@ -112,17 +138,16 @@ const Registration registrations[] = {
     {"missingFile", [] { registerInProcess(missingDll); }, false, missing(missingDll)},
     {"otherBitnessFile",
      [] { registerByHand("InprocServer32", [](int view) { return controlDll(96 - view); }); },
-     false,
-     name + " is registered for 64-bit programs with the file \"" + controlDll(32) +
-         "\", which is a 32-bit DLL that 64-bit programs cannot load.",
-     name + " is registered for 32-bit programs with the file \"" + controlDll(64) +
-         "\", which is a 64-bit DLL that 32-bit programs cannot load."},
+     false, ofTheOtherBitness(64), ofTheOtherBitness(32)},
     {"withoutItsRuntime", [] { registerByHand("InprocServer32", controlWithoutItsRuntime); }, false,
      name + " could not be created from the file \"" + controlWithoutItsRuntime(64) +
          "\": it needs the DLL \"kv27_runtime.dll\", which is missing.",
      name + " could not be created from the file \"" + controlWithoutItsRuntime(32) +
          "\": it needs the DLL \"kv27_runtime.dll\", which is missing."},
-    {"longPath", [] { registerInProcess(longPath); }, false, missing(longPath)},
+    // Read whole and opened: the file is there, and of the other bitness.
+    {"longPath",
+     [] { registerByHand("InprocServer32", [](int view) { return deepControlDll(96 - view); }); },
+     false, ofTheOtherBitness(64, deepFolder), ofTheOtherBitness(32, deepFolder)},
     {"emulatedByAMissingFile", [] { registerInProcess(missingDll), emulate(); }, false,
      missing(missingDll)},
     {"outOfProcessOnly",
