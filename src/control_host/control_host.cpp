@@ -131,19 +131,20 @@ bool ControlHost::createWindows()
 // A message another thread sends the control runs its code inside the host's wait for messages,
 // outside any call of ours; nothing tells when that code returns, so the host looks again in a
 // moment.
-bool ControlHost::controlCodeUnderWay()
+bool ControlHost::waitsForTheControl()
 {
     if (m_calls > 0)
         return true;
     if (!InSendMessage())
         return false;
-    SetTimer(m_messages, lookAgainTimer, 50, nullptr);
+    if (m_messages)
+        SetTimer(m_messages, lookAgainTimer, 50, nullptr);
     return true;
 }
 
 void ControlHost::takeInput()
 {
-    if (m_shuttingDown || controlCodeUnderWay())
+    if (m_shuttingDown || waitsForTheControl())
         return;
     if (m_closeRequested) {
         shutDown();
@@ -219,7 +220,7 @@ LRESULT CALLBACK ControlHost::rootProcedure(HWND window, UINT message, WPARAM wP
     ControlHost *host = hostOf(window);
     switch (message) {
     case WM_CLOSE:
-        if (host->controlCodeUnderWay())
+        if (host->waitsForTheControl())
             host->m_closeRequested = true;
         else
             host->requestClose();

@@ -53,8 +53,9 @@ private:
     static LRESULT CALLBACK messageProcedure(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam);
     bool createWindows();
-    // Whether the control's code is under way, in a call of ours or for a message sent to it.
-    bool controlCodeUnderWay();
+    // Whether input and a close wait for the control's code under way, in a call of ours or for
+    // a message sent to it; for the latter, it sees that the host looks again.
+    bool waitsForTheControl();
     // Takes the next line from the program, or the end of its input, unless the control's code
     // is under way.
     void takeInput();

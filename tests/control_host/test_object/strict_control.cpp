@@ -513,7 +513,7 @@ public:
 
     STDMETHODIMP SendCommand(BSTR verbString, BSTR textString) override
     {
-        if (m_inTimerHandler)
+        if (m_inItsOwnHandler)
             TerminateProcess(GetCurrentProcess(), 6);
         const std::wstring verb(verbString, SysStringLen(verbString));
         const std::wstring command(textString, SysStringLen(textString));
@@ -1052,9 +1052,9 @@ private:
     void pumpOnItsOwnTime()
     {
         const Busy busy(this, false);
-        m_inTimerHandler = true;
+        m_inItsOwnHandler = true;
         pumpMessages(1000);
-        m_inTimerHandler = false;
+        m_inItsOwnHandler = false;
         echo(m_pump.first, m_pump.second);
     }
     static DWORD WINAPI sendPumpMessage(void *window)
@@ -1182,7 +1182,7 @@ private:
     WNDPROC m_staticProcedure = nullptr;
     bool m_initialised = false;
     bool m_busy = false;
-    bool m_inTimerHandler = false;
+    bool m_inItsOwnHandler = false;
     Failure m_failure = Failure::None;
     std::wstring m_failureText;
     std::wstring m_later;
